@@ -72,7 +72,9 @@ void BM_LoadDevice(benchmark::State &state)
     TagList newConfigBits(QStringList{QStringLiteral("CLKOUTEN"), QStringLiteral("FOSC")});
     for (auto _ : state) {
         ConfigSession session;
-        session.findConfigBitLists = [&] { return ConfigSession::ConfigBitLists{&configBits, &newConfigBits}; };
+        session.findConfigBitLists = [&] {
+            return ConfigSession::ConfigBitLists{&configBits, &newConfigBits};
+        };
         Tree loader;
         LoadConfigTreeFile(treeFile(), loader);
         TreeNode *device = session.tree().appendTopLevel(loader.first()->text);

@@ -24,7 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     TagList configBits(QStringList{QString()});
     TagList newConfigBits;
     ConfigSession session;
-    session.findConfigBitLists = [&] { return ConfigSession::ConfigBitLists{&configBits, &newConfigBits}; };
+    session.findConfigBitLists = [&] {
+        return ConfigSession::ConfigBitLists{&configBits, &newConfigBits};
+    };
     TreeNode *device = session.tree().appendTopLevel(loader.first()->text);
     session.CopyConfigTree(device, loader.first());
     styleAvailability(session.tree());

@@ -7,7 +7,9 @@ CliDevice::CliDevice()
     : configBits(QStringList{QString()}),
       newConfigBits(QStringList{QStringLiteral("CLKOUTEN"), QStringLiteral("FOSC")})
 {
-    session.findConfigBitLists = [this] { return ConfigSession::ConfigBitLists{&configBits, &newConfigBits}; };
+    session.findConfigBitLists = [this] {
+        return ConfigSession::ConfigBitLists{&configBits, &newConfigBits};
+    };
 }
 
 bool CliDevice::load(const QString &mcuName)

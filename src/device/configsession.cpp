@@ -98,7 +98,8 @@ void ConfigSession::CopyConfigTree(TreeNode *destination, const TreeNode *source
                 d->imageIndex = TreeNode::ChipDefaultImage;
 
             if (configBits) {
-                if (c->text.contains(QLatin1String("legacy")) || c->text.contains(QLatin1String("__config")))
+                if (c->text.contains(QLatin1String("legacy")) ||
+                    c->text.contains(QLatin1String("__config")))
                     configBits->add(afterEquals(c->text));
             }
             if (newConfigBits && !FindAttribute(c, QStringLiteral("config")).isEmpty())

@@ -12,7 +12,8 @@ void parseConfigTreeText(QStringView text, Tree &tree)
     const QStringList lines = TextFile::splitLines(text);
     for (const QString &line : lines) {
         int depth = 0;
-        while (depth < line.size() && (line[depth] == QLatin1Char('\t') || line[depth] == QLatin1Char(' ')))
+        while (depth < line.size() &&
+               (line[depth] == QLatin1Char('\t') || line[depth] == QLatin1Char(' ')))
             ++depth;
         QString itemText = line.sliced(depth);
 
@@ -24,7 +25,8 @@ void parseConfigTreeText(QStringView text, Tree &tree)
         if (depth == level + 1) {
             previous = previous->appendChild(std::move(itemText));
         } else if (depth > level + 1) {
-            throw OrvexError(QStringLiteral("Invalid level (%1) for item \"%2\"").arg(depth).arg(itemText));
+            throw OrvexError(
+                QStringLiteral("Invalid level (%1) for item \"%2\"").arg(depth).arg(itemText));
         } else {
             TreeNode *ancestor = previous;
             while (ancestor->level() > depth)

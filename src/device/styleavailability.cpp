@@ -10,8 +10,8 @@ bool OldStyleAvailable(const Tree &tree)
         node = node->nextSibling();
     if (!node)
         return false;
-    return !FindAttribute(node, QStringLiteral("__config")).isEmpty()
-           || !FindAttribute(node, QStringLiteral("legacy")).isEmpty();
+    return !FindAttribute(node, QStringLiteral("__config")).isEmpty() ||
+           !FindAttribute(node, QStringLiteral("legacy")).isEmpty();
 }
 
 bool NewStyleAvailable(const Tree &tree)

@@ -43,8 +43,9 @@ void TagList::endUpdate()
 
 bool TagList::contains(QStringView word) const
 {
-    const auto pos = std::lower_bound(m_words.cbegin(), m_words.cend(), word,
-                                      [](const QString &a, QStringView b) { return QStringView(a) < b; });
+    const auto pos =
+        std::lower_bound(m_words.cbegin(), m_words.cend(), word,
+                         [](const QString &a, QStringView b) { return QStringView(a) < b; });
     return pos != m_words.cend() && QStringView(*pos) == word;
 }
 

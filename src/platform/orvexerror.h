@@ -7,7 +7,9 @@
 // A file or format error, carrying the message exactly as the user is shown it.
 class OrvexError : public std::exception {
 public:
-    explicit OrvexError(QString message) : m_message(std::move(message)), m_utf8(m_message.toUtf8()) {}
+    explicit OrvexError(QString message) : m_message(std::move(message)), m_utf8(m_message.toUtf8())
+    {
+    }
 
     const QString &message() const noexcept { return m_message; }
     const char *what() const noexcept override { return m_utf8.constData(); }

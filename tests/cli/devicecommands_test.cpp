@@ -58,12 +58,14 @@ TEST(CliTree, NothingLoadedExitsOne)
     EXPECT_EQ(comment.exitCode, 1);
     const auto level = runCli({"--data", data.path(), "tree", "16X88"});
     EXPECT_EQ(level.exitCode, 1);
-    EXPECT_EQ(level.err.trimmed(), QStringLiteral("Invalid level (5) for item \"desc = too deep\""));
+    EXPECT_EQ(level.err.trimmed(),
+              QStringLiteral("Invalid level (5) for item \"desc = too deep\""));
 }
 
 TEST(Cli, UsageErrorsExitTwo)
 {
-    const QStringList bad[] = {{}, {"frobnicate"}, {"tree"}, {"tree", "a", "b"}, {"--data"}, {"scramble", "x"}};
+    const QStringList bad[] = {{},         {"frobnicate"},   {"tree"}, {"tree", "a", "b"},
+                               {"--data"}, {"scramble", "x"}};
     for (const QStringList &args : bad) {
         const auto r = runCli(args);
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
@@ -83,7 +85,8 @@ TEST(CliScramble, UnscrambleRestoresTheFixture)
     ASSERT_EQ(runCli({"scramble", plain, scrambled}).exitCode, 0);
     ASSERT_EQ(runCli({"unscramble", scrambled, back}).exitCode, 0);
     QFile a(plain), b(back), s(scrambled);
-    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && s.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) &&
+                s.open(QIODevice::ReadOnly));
     const QByteArray original = a.readAll();
     EXPECT_EQ(b.readAll(), original);
     EXPECT_EQ(s.readAll(), Scrambler::transform(original));
@@ -105,7 +108,9 @@ TEST(CliTree, HostileFilesNeverCrash)
         deep += QByteArray(i, '\t') + "n\n";
     data.writeTree("DEEP", deep);
     data.writeTree("JUMP", "dev\n" + QByteArray(10000, ' ') + "x\n");
-    data.writeTree("UTF16", QByteArray("\xFF\xFE" "d\0e\0\x00\xDC\n\0\t\0x", 13));
+    data.writeTree("UTF16", QByteArray("\xFF\xFE"
+                                       "d\0e\0\x00\xDC\n\0\t\0x",
+                                       13));
 
     // 100 MB of one line repeated: large, but an ordinary flat tree.
     QByteArray big;

@@ -12,11 +12,14 @@ namespace {
 class Session : public testing::Test {
 protected:
     Session()
-        : configBits(QStringList{QString()}), newConfigBits(QStringList{QStringLiteral("CLKOUTEN"), QStringLiteral("FOSC")})
+        : configBits(QStringList{QString()}),
+          newConfigBits(QStringList{QStringLiteral("CLKOUTEN"), QStringLiteral("FOSC")})
     {
         previousDir = QDir::currentPath();
         QDir::setCurrent(data.path());
-        session.findConfigBitLists = [this] { return ConfigSession::ConfigBitLists{&configBits, &newConfigBits}; };
+        session.findConfigBitLists = [this] {
+            return ConfigSession::ConfigBitLists{&configBits, &newConfigBits};
+        };
         session.generate = [this] { ++generateRuns; };
         session.applyStyleAvailability = [this](const StyleAvailability &s) { styles = s; };
     }
@@ -57,8 +60,9 @@ TEST_F(Session, CopyMarksChoicesAndDefaults)
         {"OSC", "HS", TreeNode::ChosenMark, TreeNode::CompilerDefaultImage}, // selected and Tessel
         {"OSC", "XT", TreeNode::ChosenMark, TreeNode::PlainImage},
         {"OSC", "RC", TreeNode::NoStateImage, TreeNode::ChipDefaultImage}, // "true " is not true
-        {"BOREN", "On", TreeNode::NoStateImage, TreeNode::CompilerDefaultImage}, // Tessel beats default
-        {"BOREN", "Off", TreeNode::NoStateImage, TreeNode::PlainImage},          // "Default" is another key
+        {"BOREN", "On", TreeNode::NoStateImage,
+         TreeNode::CompilerDefaultImage},                               // Tessel beats default
+        {"BOREN", "Off", TreeNode::NoStateImage, TreeNode::PlainImage}, // "Default" is another key
     };
     for (const auto &e : expected) {
         const TreeNode *n = find(e.setting, e.option);
@@ -72,8 +76,8 @@ TEST_F(Session, CopyMarksChoicesAndDefaults)
 TEST_F(Session, CopyFillsTheNameListsOnTopOfTheirStartContent)
 {
     load("multi_selected");
-    EXPECT_EQ(configBits.words(),
-              QStringList({"", "_BOR_OFF_2L", "_BOR_ON_2L", "_OSC_HS_1H", "_OSC_RC_1H", "_OSC_XT_1H"}));
+    EXPECT_EQ(configBits.words(), QStringList({"", "_BOR_OFF_2L", "_BOR_ON_2L", "_OSC_HS_1H",
+                                               "_OSC_RC_1H", "_OSC_XT_1H"}));
     EXPECT_EQ(newConfigBits.words(), QStringList({"BOREN", "CLKOUTEN", "FOSC", "OSC"}));
 }
 

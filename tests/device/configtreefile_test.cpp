@@ -35,7 +35,9 @@ TEST(Scrambler, UsesKeyBytesByPositionAndSkipsTheHundredth)
     const QByteArray zeros(201, '\0');
     const QByteArray out = Scrambler::transform(zeros);
     const QByteArray key = Scrambler::motto();
-    auto expected = [&](int keyIndex) { return static_cast<char>(~0 ^ static_cast<unsigned char>(key[keyIndex])); };
+    auto expected = [&](int keyIndex) {
+        return static_cast<char>(~0 ^ static_cast<unsigned char>(key[keyIndex]));
+    };
     EXPECT_EQ(out[0], expected(0));
     EXPECT_EQ(out[98], expected(98));
     EXPECT_EQ(out[99], static_cast<char>(0xFF)); // only inverted
@@ -57,9 +59,11 @@ TEST(Scrambler, IsItsOwnInverse)
 TEST(ConfigTreeText, BuildsLevelsFromIndentation)
 {
     Tree tree;
-    parseConfigTreeText(QStringLiteral("  dev\n\tA\n\t\tA1\n\t\t\tA1x\n\tB\n \tB1\nC\n\tC1\n"), tree);
+    parseConfigTreeText(QStringLiteral("  dev\n\tA\n\t\tA1\n\t\t\tA1x\n\tB\n \tB1\nC\n\tC1\n"),
+                        tree);
     // Line 1 is top level whatever its depth; an unindented line opens a second top-level item.
-    EXPECT_EQ(outline(tree), QStringList({"0:dev", "1:A", "2:A1", "3:A1x", "1:B", "2:B1", "0:C", "1:C1"}));
+    EXPECT_EQ(outline(tree),
+              QStringList({"0:dev", "1:A", "2:A1", "3:A1x", "1:B", "2:B1", "0:C", "1:C1"}));
 }
 
 TEST(ConfigTreeText, BlankLineCutsTheDeviceOff)
@@ -98,9 +102,11 @@ TEST(ConfigTreeFile, LoadsScrambledFixtureWithMixedIndentation)
     Tree tree;
     LoadConfigTreeFile("PIC\\PIC16X1827.cfgtree", tree);
     QDir::setCurrent(previous);
-    EXPECT_EQ(outline(tree), QStringList({"0:16X1827", "1:CONFIG1", "2:FOSC", "3:INTOSC", "4:desc = Internal oscillator",
-                                          "4:__config = _FOSC_INTOSC", "4:config = FOSC = INTOSC", "2:PWRTE", "3:On",
-                                          "4:config = PWRTE = ON  ", "1:CONFIG2"}));
+    EXPECT_EQ(
+        outline(tree),
+        QStringList({"0:16X1827", "1:CONFIG1", "2:FOSC", "3:INTOSC", "4:desc = Internal oscillator",
+                     "4:__config = _FOSC_INTOSC", "4:config = FOSC = INTOSC", "2:PWRTE", "3:On",
+                     "4:config = PWRTE = ON  ", "1:CONFIG2"}));
 }
 
 TEST(ConfigTreeFile, LevelErrorFixtureKeepsEarlierItems)
@@ -147,7 +153,8 @@ TEST(FindAttribute, KeyTrimmedValueTakenTwoAfterEquals)
     for (const AttributeCase &c : cases) {
         TreeNode option(QStringLiteral("option"));
         option.appendChild(QString::fromUtf8(c.line));
-        EXPECT_EQ(FindAttribute(&option, QString::fromUtf8(c.key)), QString::fromUtf8(c.value)) << c.line;
+        EXPECT_EQ(FindAttribute(&option, QString::fromUtf8(c.key)), QString::fromUtf8(c.value))
+            << c.line;
     }
 }
 

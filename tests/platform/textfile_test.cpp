@@ -29,12 +29,26 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"Utf16LeMark", QByteArray("\xFF\xFEP\0I\0C\0", 8), QStringLiteral("PIC")},
         DecodeCase{"Utf16BeMark", QByteArray("\xFE\xFF\0P\0I\0C", 8), QStringLiteral("PIC")},
         // Without a mark every byte is one Windows-1252 character, UTF-8 sequences included.
-        DecodeCase{"NoMark", QByteArray("\x80\xA7\xC3\xA9"), QStringLiteral("\u20AC\u00A7\u00C3\u00A9")},
+        DecodeCase{"NoMark", QByteArray("\x80\xA7\xC3\xA9"),
+                   QStringLiteral("\u20AC\u00A7\u00C3\u00A9")},
         DecodeCase{"NulEndsText", QByteArray("AB\0CD", 5), QStringLiteral("AB")},
-        DecodeCase{"NulEndsUtf16Text", QByteArray("\xFF\xFE" "A\0\0\0B\0", 8), QStringLiteral("A")},
+        DecodeCase{"NulEndsUtf16Text",
+                   QByteArray("\xFF\xFE"
+                              "A\0\0\0B\0",
+                              8),
+                   QStringLiteral("A")},
         // Half a code unit at the end of UTF-16 text is dropped; a lone surrogate is kept as it is.
-        DecodeCase{"TruncatedUtf16", QByteArray("\xFF\xFE" "A\0B", 5), QStringLiteral("A")},
-        DecodeCase{"LoneSurrogate", QByteArray("\xFF\xFE" "\x00\xD8" "A\0", 6), QString(QChar(0xD800)) + QLatin1Char('A')},
+        DecodeCase{"TruncatedUtf16",
+                   QByteArray("\xFF\xFE"
+                              "A\0B",
+                              5),
+                   QStringLiteral("A")},
+        DecodeCase{"LoneSurrogate",
+                   QByteArray("\xFF\xFE"
+                              "\x00\xD8"
+                              "A\0",
+                              6),
+                   QString(QChar(0xD800)) + QLatin1Char('A')},
         DecodeCase{"Empty", QByteArray(), QString()}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -57,7 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{"FinalBreakAddsNothing", QStringLiteral("a\nb\n"), {"a", "b"}},
                     SplitCase{"CrCrIsTwoBreaks", QStringLiteral("a\r\rb"), {"a", "", "b"}},
                     SplitCase{"LfCrIsTwoBreaks", QStringLiteral("a\n\rb"), {"a", "", "b"}},
-                    SplitCase{"KeepsSpacesAndEmptyLines", QStringLiteral(" a \n\n b"), {" a ", "", " b"}},
+                    SplitCase{
+                        "KeepsSpacesAndEmptyLines", QStringLiteral(" a \n\n b"), {" a ", "", " b"}},
                     SplitCase{"OnlyABreak", QStringLiteral("\r\n"), {""}},
                     SplitCase{"Empty", QString(), {}}),
     [](const auto &info) { return std::string(info.param.name); });
@@ -90,8 +105,9 @@ TEST(TextFile, MissingFileRaisesTheOpenErrorWithAbsolutePath)
         message = e.message();
     }
     QDir::setCurrent(previous);
-    EXPECT_EQ(message, QStringLiteral("Cannot open file \"%1/PIC/DEVICES.txt\". No such file or directory")
-                           .arg(QDir(dir.path()).canonicalPath()));
+    EXPECT_EQ(message,
+              QStringLiteral("Cannot open file \"%1/PIC/DEVICES.txt\". No such file or directory")
+                  .arg(QDir(dir.path()).canonicalPath()));
 }
 
 TEST(FileSystemPath, ConvertsEveryBackslash)
