@@ -27,3 +27,4 @@ int runDevices(const QStringList &args);
 int runTree(const QStringList &args);
 int runScramble(const QStringList &args);
 int runUnscramble(const QStringList &args);
+int runGenerate(const QStringList &args);

@@ -16,6 +16,11 @@ const CliCommand commands[] = {
     {"tree", "tree MCU                    print the visible configuration tree of MCU", runTree},
     {"scramble", "scramble IN OUT             scramble a configuration tree text", runScramble},
     {"unscramble", "unscramble IN OUT           unscramble a configuration tree file", runUnscramble},
+    {"generate", "generate MCU [OPTIONS]      print the generated text for MCU (--style new|old,\n"
+     "                              --lines one|long, --headers/--tessel3/--verify/--comments on|off,\n"
+     "                              --column N, --choose/--unselect SETTING=OPTION, --errors,\n"
+     "                              --show-lexer)",
+     runGenerate},
 };
 
 QString usageText()
