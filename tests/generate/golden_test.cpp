@@ -51,8 +51,10 @@ std::vector<Combination> combinations()
         for (bool longLines : {false, true}) {
             for (bool tessel3 : {true, false}) {
                 for (bool headers : {true, false}) {
-                    for (bool verify : tessel3 ? std::vector<bool>{true, false} : std::vector<bool>{true})
-                        all.push_back(combination(oldStyle, longLines, tessel3, headers, verify, true, 30));
+                    for (bool verify :
+                         tessel3 ? std::vector<bool>{true, false} : std::vector<bool>{true})
+                        all.push_back(
+                            combination(oldStyle, longLines, tessel3, headers, verify, true, 30));
                 }
             }
             if (!longLines) {
@@ -69,8 +71,8 @@ QStringList section(const Combination &c, const GenerationResult &r)
 {
     QStringList lines{QStringLiteral("=== ") + c.name};
     lines += r.lines;
-    lines.append(QStringLiteral("--- lexer ")
-                 + (r.lexer.isEmpty() ? QStringLiteral("(unchanged)") : r.lexer));
+    lines.append(QStringLiteral("--- lexer ") +
+                 (r.lexer.isEmpty() ? QStringLiteral("(unchanged)") : r.lexer));
     for (const QString &e : r.errors)
         lines.append(QStringLiteral("--- error ") + e);
     return lines;
@@ -108,8 +110,8 @@ TEST_P(GoldenTest, MatchesGoldenText)
     ConfigSession session;
     loadFixtureDevice(session, QLatin1String(device.mcu), QLatin1String(device.fixture));
 
-    const QString path =
-        TestSupport::fixturePath(QStringLiteral("generate/golden/%1.txt").arg(QLatin1String(device.fixture)));
+    const QString path = TestSupport::fixturePath(
+        QStringLiteral("generate/golden/%1.txt").arg(QLatin1String(device.fixture)));
     if (qEnvironmentVariableIsSet("ORVEX_UPDATE_GOLDEN")) {
         QStringList all;
         for (Combination c : combinations()) {
