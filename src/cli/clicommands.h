@@ -28,3 +28,5 @@ int runTree(const QStringList &args);
 int runScramble(const QStringList &args);
 int runUnscramble(const QStringList &args);
 int runGenerate(const QStringList &args);
+int runLex(const QStringList &args);
+int runVersion(const QStringList &args);

@@ -21,6 +21,9 @@ const CliCommand commands[] = {
      "                              --column N, --choose/--unselect SETTING=OPTION, --errors,\n"
      "                              --show-lexer)",
      runGenerate},
+    {"lex", "lex [--lexer NAME] [--device MCU] [--count] FILE\n"
+     "                              print the tokens, ranges and range styles of FILE", runLex},
+    {"version", "version FILE                print the version fields a program file carries", runVersion},
 };
 
 QString usageText()
