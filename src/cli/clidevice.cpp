@@ -4,11 +4,11 @@
 #include "orvexerror.h"
 
 CliDevice::CliDevice()
-    : configBits(QStringList{QString()}),
-      newConfigBits(QStringList{QStringLiteral("CLKOUTEN"), QStringLiteral("FOSC")})
 {
     session.findConfigBitLists = [this] {
-        return ConfigSession::ConfigBitLists{&configBits, &newConfigBits};
+        const SyntAnalyzer *mpasm = library.AnalyzerForFile(u"a.asm");
+        return ConfigSession::ConfigBitLists{FirstConditionTags(mpasm, QStringLiteral("Config Bits")),
+                                             FirstConditionTags(mpasm, QStringLiteral("NewStyle Config Bits"))};
     };
 }
 

@@ -1,19 +1,23 @@
 #pragma once
 
 #include "configsession.h"
+#include "syntaxmanager.h"
 #include "taglist.h"
 
 #include <QString>
 
-// A device loaded the way the window loads it, with the configuration-name lists as the MPASM
-// lexer defines them at start-up.
+
+// A device loaded the way the window loads it, filling the configuration-name lists of the
+// library's MPASM lexer.
 class CliDevice {
 public:
     CliDevice();
 
+    SyntaxManager library;
     ConfigSession session;
-    TagList configBits;
-    TagList newConfigBits;
+
+    const TagList *configBits() const { return session.configBits(); }
+    const TagList *newConfigBits() const { return session.newConfigBits(); }
 
     // Runs the load; prints the error and returns false when nothing was loaded.
     bool load(const QString &mcuName);

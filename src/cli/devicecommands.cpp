@@ -50,9 +50,9 @@ int runTree(const QStringList &args)
     }
     printOut(QStringLiteral("old-style\t%1").arg(OldStyleAvailable(session.tree()) ? 1 : 0));
     printOut(QStringLiteral("new-style\t%1").arg(NewStyleAvailable(session.tree()) ? 1 : 0));
-    printOut(QStringLiteral("ConfigBits\t") + device.configBits.words().join(QLatin1Char('\t')));
+    printOut(QStringLiteral("ConfigBits\t") + device.configBits()->words().join(QLatin1Char('\t')));
     printOut(QStringLiteral("NewConfigBits\t") +
-             device.newConfigBits.words().join(QLatin1Char('\t')));
+             device.newConfigBits()->words().join(QLatin1Char('\t')));
     return ExitOk;
 }
 

@@ -1,0 +1,693 @@
+#include "syntaxanalysis.h"
+
+#include <algorithm>
+
+namespace {
+
+// A checkpoint every this many tokens bounds the rescan after an edit.
+constexpr int CheckpointSpacing = 64;
+
+bool isLineBreak(char16_t c)
+{
+    return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
+}
+
+bool isBlank(char16_t c)
+{
+    return c < 128 ? (c == ' ' || (c >= 0x09 && c <= 0x0D)) : QChar(c).isSpace();
+}
+
+bool equalsAsciiNoCase(QStringView a, QStringView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x >= 'A' && x <= 'Z')
+            x += 32;
+        if (y >= 'A' && y <= 'Z')
+            y += 32;
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+bool opensAs(const TextRange &range, const SyntRule &rule)
+{
+    if (rule.parentRule)
+        return range.rule == rule.parentRule;
+    return range.rule->DisplayName == rule.BlockName;
+}
+
+} // namespace
+
+SyntaxAnalysis::SyntaxAnalysis(QObject *parent) : QObject(parent) {}
+
+SyntaxAnalysis::~SyntaxAnalysis() = default;
+
+void SyntaxAnalysis::setLexer(SyntAnalyzer *lexer)
+{
+    m_main = lexer;
+    for (const auto &c : m_lexerConnections)
+        disconnect(c);
+    m_lexerConnections.clear();
+    m_lexers.clear();
+    if (m_main)
+        lexerSlot(m_main);
+    reset();
+}
+
+void SyntaxAnalysis::setText(const QString &text)
+{
+    m_text = text;
+    reset();
+}
+
+void SyntaxAnalysis::restart()
+{
+    reset();
+}
+
+int SyntaxAnalysis::lexerSlot(SyntAnalyzer *lexer)
+{
+    for (size_t i = 0; i < m_lexers.size(); ++i) {
+        if (m_lexers[i] == lexer)
+            return int(i);
+    }
+    m_lexers.push_back(lexer);
+    // A changed definition (a filled name list) invalidates everything analysed with it.
+    m_lexerConnections.push_back(connect(lexer, &SyntAnalyzer::changed, this, &SyntaxAnalysis::restart));
+    m_lexerConnections.push_back(connect(lexer, &QObject::destroyed, this, [this, lexer] {
+        if (lexer == m_main)
+            m_main = nullptr;
+        m_lexers.clear();
+        if (m_main)
+            lexerSlot(m_main);
+        reset();
+    }));
+    return int(m_lexers.size()) - 1;
+}
+
+void SyntaxAnalysis::reset()
+{
+    m_pos = 0;
+    m_complete = false;
+    m_tokens.clear();
+    m_ranges.clear();
+    m_subs.clear();
+    m_separators.clear();
+    m_open.clear();
+    m_firstLiveSub = 0;
+    m_readEnd = 0;
+    m_undo.clear();
+    m_checkpoints.clear();
+    m_lastError.clear();
+    addCheckpoint();
+}
+
+void SyntaxAnalysis::addCheckpoint()
+{
+    Checkpoint c;
+    c.pos = m_pos;
+    c.tokens = int(m_tokens.size());
+    c.ranges = int(m_ranges.size());
+    c.subs = int(m_subs.size());
+    c.separators = int(m_separators.size());
+    c.undo = int(m_undo.size());
+    c.firstLiveSub = m_firstLiveSub;
+    c.readEnd = m_readEnd;
+    c.open = m_open;
+    m_checkpoints.push_back(std::move(c));
+    m_tokensAtLastCheckpoint = int(m_tokens.size());
+}
+
+void SyntaxAnalysis::restoreCheckpoint(size_t index)
+{
+    const Checkpoint c = m_checkpoints[index];
+    while (int(m_undo.size()) > c.undo) {
+        const Undo u = m_undo.back();
+        m_undo.pop_back();
+        switch (u.kind) {
+        case Undo::RangeEnd:
+            if (u.index < c.ranges)
+                m_ranges[size_t(u.index)].endToken = u.a;
+            break;
+        case Undo::SubEnd:
+            if (u.index < c.subs) {
+                m_subs[size_t(u.index)].end = u.a;
+                m_subs[size_t(u.index)].condEnd = u.b;
+            }
+            break;
+        case Undo::TokenRule:
+            if (u.index < c.tokens) {
+                SyntaxToken &t = m_tokens[size_t(u.index)];
+                t.rule = quint16(u.a);
+                t.lexer = quint8(u.b);
+                t.type = u.type;
+            }
+            break;
+        }
+    }
+    m_tokens.resize(size_t(c.tokens));
+    m_ranges.resize(size_t(c.ranges));
+    m_subs.resize(size_t(c.subs));
+    m_separators.resize(size_t(c.separators));
+    m_open = c.open;
+    m_firstLiveSub = c.firstLiveSub;
+    m_readEnd = c.readEnd;
+    m_pos = c.pos;
+    m_complete = false;
+    m_checkpoints.resize(index + 1);
+    m_tokensAtLastCheckpoint = c.tokens;
+}
+
+void SyntaxAnalysis::applyEdit(const QString &newText, int pos, int removed, int added)
+{
+    Q_UNUSED(removed);
+    Q_UNUSED(added);
+    m_text = newText;
+    if (!m_main) {
+        reset();
+        return;
+    }
+    // The last checkpoint whose past never looked at the changed characters.
+    size_t keep = 0;
+    for (size_t i = m_checkpoints.size(); i-- > 0;) {
+        if (m_checkpoints[i].readEnd <= pos && m_checkpoints[i].pos <= pos) {
+            keep = i;
+            break;
+        }
+    }
+    restoreCheckpoint(keep);
+}
+
+bool SyntaxAnalysis::analyze(int until, const QDeadlineTimer &deadline)
+{
+    if (!m_main) {
+        m_complete = true;
+        return true;
+    }
+    const int limit = until < 0 ? int(m_text.size()) : std::min<int>(until, int(m_text.size()));
+    int sinceClock = 0;
+    while (!m_complete && (until < 0 || m_pos <= limit)) {
+        if (m_pos >= m_text.size()) {
+            noteRead(m_text.size() + 1);
+            m_complete = true;
+            break;
+        }
+        scanStep();
+        if (int(m_tokens.size()) - m_tokensAtLastCheckpoint >= CheckpointSpacing)
+            addCheckpoint();
+        if (++sinceClock >= 256) {
+            sinceClock = 0;
+            if (deadline.hasExpired())
+                break;
+        }
+    }
+    return m_complete;
+}
+
+SyntAnalyzer *SyntaxAnalysis::findOwner(int cur)
+{
+    while (m_firstLiveSub < int(m_subs.size()) && m_subs[size_t(m_firstLiveSub)].end >= 0 &&
+           m_subs[size_t(m_firstLiveSub)].end <= cur)
+        ++m_firstLiveSub;
+    for (int i = int(m_subs.size()) - 1; i >= m_firstLiveSub; --i) {
+        SubLexerRange &s = m_subs[size_t(i)];
+        if (s.start > cur)
+            continue;
+        if (s.end < 0) {
+            const int n = s.rule->endExpression.match(m_text, cur, &m_readEnd);
+            if (n <= 0)
+                return s.rule->analyzer;
+            m_undo.push_back({Undo::SubEnd, i, s.end, s.condEnd, 0});
+            s.condEnd = cur + n;
+            if (s.rule->IncludeBounds) {
+                s.end = cur + n;
+                return s.rule->analyzer;
+            }
+            s.end = cur;
+            continue;
+        }
+        if (s.end > cur)
+            return s.rule->analyzer;
+    }
+    return m_main;
+}
+
+bool SyntaxAnalysis::tryOpenWith(int cur, SyntAnalyzer *lexer, bool alwaysOnly)
+{
+    for (const auto &r : lexer->subAnalyzers()) {
+        if (!r->Enabled || !r->analyzer || (alwaysOnly && !r->AlwaysEnabled) || !parentTest(*r))
+            continue;
+        const int n = r->startExpression.match(m_text, cur, &m_readEnd);
+        if (n <= 0)
+            continue;
+        if (!m_subs.empty() && m_subs.back().rule == r.get() && m_subs.back().end == cur)
+            return false; // the same block again right where it ended
+        lexerSlot(r->analyzer);
+        m_subs.push_back({r.get(), cur, r->IncludeBounds ? cur : cur + n, -1, -1});
+        return true;
+    }
+    return false;
+}
+
+void SyntaxAnalysis::tryOpenSubLexer(int cur, SyntAnalyzer *owner)
+{
+    if (!tryOpenWith(cur, owner, false) && owner != m_main)
+        tryOpenWith(cur, m_main, true);
+}
+
+void SyntaxAnalysis::scanStep()
+{
+    m_stepTokenBase = int(m_tokens.size());
+    int cur = m_pos;
+    SyntAnalyzer *owner = findOwner(cur);
+    tryOpenSubLexer(cur, owner);
+    if (owner->SkipSpaces()) {
+        const bool keepBreaks = owner->ParseEndOfLine();
+        const int len = int(m_text.size());
+        const char16_t *s = reinterpret_cast<const char16_t *>(m_text.constData());
+        while (cur < len && isBlank(s[cur]) && !(keepBreaks && isLineBreak(s[cur])))
+            ++cur;
+        noteRead(cur + 1);
+        if (cur >= len) {
+            m_pos = len;
+            return;
+        }
+        if (cur != m_pos)
+            tryOpenSubLexer(cur, owner);
+    }
+    owner = findOwner(cur);
+    if (makeToken(cur, owner)) {
+        m_pos = m_tokens.back().end;
+        runBlockRules(owner);
+    } else {
+        m_pos = cur + 1;
+    }
+}
+
+int SyntaxAnalysis::columnOf(int offset) const
+{
+    int start = offset;
+    while (start > 0 && !isLineBreak(m_text.at(start - 1).unicode()))
+        --start;
+    return offset - start + 1; // columns count from 1
+}
+
+bool SyntaxAnalysis::tryTokenRules(int cur, SyntAnalyzer *lexer, bool alwaysOnly)
+{
+    const QChar c = m_text.at(cur);
+    for (const auto &r : lexer->tokenRules()) {
+        if (!r->Enabled || (alwaysOnly && !r->AlwaysEnabled))
+            continue;
+        if (!r->expression.canStartWith(c)) {
+            noteRead(cur + 1);
+            continue;
+        }
+        if ((r->parentRule || !r->BlockName.isEmpty() || r->StrictParent || r->NotParent) && !parentTest(*r))
+            continue;
+        if (r->ColumnFrom > 0 || r->ColumnTo > 0) {
+            const int col = columnOf(cur);
+            if ((r->ColumnFrom > 0 && col < r->ColumnFrom) || (r->ColumnTo > 0 && col > r->ColumnTo))
+                continue;
+        }
+        const int n = r->expression.match(m_text, cur, &m_readEnd);
+        if (n <= 0)
+            continue;
+        SyntaxToken t;
+        t.start = cur;
+        t.end = cur + n;
+        t.type = qint16(r->TokenType);
+        t.lexer = quint8(lexerSlot(lexer));
+        t.rule = quint16(r->index);
+        m_tokens.push_back(t);
+        return true;
+    }
+    return false;
+}
+
+bool SyntaxAnalysis::makeToken(int cur, SyntAnalyzer *owner)
+{
+    bool made = tryTokenRules(cur, m_main, owner != m_main);
+    if (!made && owner != m_main)
+        made = tryTokenRules(cur, owner, false);
+    if (!made)
+        return false;
+    // A sub-lexer block that starts inside the token takes over from there.
+    SyntaxToken &t = m_tokens.back();
+    if (!m_subs.empty()) {
+        const SubLexerRange &s = m_subs.back();
+        if (s.start > t.start && s.start < t.end)
+            t.end = s.start;
+    }
+    return true;
+}
+
+bool SyntaxAnalysis::parentTest(const SyntRule &rule) const
+{
+    bool holds;
+    if (!rule.StrictParent) {
+        holds = rule.BlockName.isEmpty() ||
+                std::any_of(m_open.cbegin(), m_open.cend(),
+                            [&](int i) { return opensAs(m_ranges[size_t(i)], rule); });
+    } else if (m_open.empty()) {
+        holds = rule.BlockName.isEmpty();
+    } else {
+        const bool selfClose = rule.kind == SyntRule::BlockKind && static_cast<const BlockRule &>(rule).SelfClose;
+        const TextRange *parent = nullptr;
+        bool skippedOwn = false;
+        for (auto it = m_open.crbegin(); it != m_open.crend(); ++it) {
+            const TextRange &r = m_ranges[size_t(*it)];
+            if (r.rule->IgnoreAsParent)
+                continue;
+            if (selfClose && !skippedOwn && r.rule == &rule) {
+                skippedOwn = true;
+                continue;
+            }
+            parent = &r;
+            break;
+        }
+        holds = parent && !rule.BlockName.isEmpty() && opensAs(*parent, rule);
+    }
+    return rule.NotParent ? !holds : holds;
+}
+
+QStringView SyntaxAnalysis::tokenText(int index) const
+{
+    const SyntaxToken &t = m_tokens[size_t(index)];
+    return QStringView(m_text).mid(t.start, t.end - t.start);
+}
+
+bool SyntaxAnalysis::conditionsMatch(const BlockRule &rule, int n, int k, int *first) const
+{
+    const auto &conds = rule.conditions;
+    if (conds.empty())
+        return false;
+    int idx = n - 1 - k;
+    for (size_t i = 0; i < conds.size(); ++i) {
+        const TagCondition &c = *conds[i];
+        if (c.CondType == tcSkip && i + 1 < conds.size() && conds[i + 1]->CondType != tcSkip) {
+            const TagCondition &next = *conds[i + 1];
+            while (true) {
+                if (idx < 0)
+                    return false;
+                const SyntaxToken &t = m_tokens[size_t(idx)];
+                if (next.accepts(tokenText(idx), t.type))
+                    break;
+                if (!c.accepts(tokenText(idx), t.type))
+                    return false;
+                --idx;
+            }
+            continue;
+        }
+        if (idx < 0) {
+            if (c.CondType != tcNotEqual)
+                return false;
+        } else if (!c.accepts(tokenText(idx), m_tokens[size_t(idx)].type)) {
+            return false;
+        }
+        --idx;
+    }
+    *first = idx + 1;
+    return true;
+}
+
+void SyntaxAnalysis::runBlockRules(SyntAnalyzer *owner)
+{
+    const bool sub = owner != m_main;
+    for (const auto &r : m_main->blockRules()) {
+        if (sub && !r->AlwaysEnabled)
+            continue;
+        const BlockOutcome o = runBlockRule(*r);
+        if (o == BlockOutcome::Abort || (o == BlockOutcome::Matched && r->CancelNextRules))
+            return;
+    }
+    if (!sub)
+        return;
+    for (const auto &r : owner->blockRules()) {
+        const BlockOutcome o = runBlockRule(*r);
+        if (o == BlockOutcome::Abort || (o == BlockOutcome::Matched && r->CancelNextRules))
+            return;
+    }
+}
+
+SyntaxAnalysis::BlockOutcome SyntaxAnalysis::runBlockRule(const BlockRule &rule)
+{
+    if (!rule.Enabled || !parentTest(rule))
+        return BlockOutcome::NoMatch;
+    const int n = int(m_tokens.size());
+    const int k = rule.checkOffset();
+    int first = 0;
+    if (!rule.GrammaRuleName.isEmpty()) {
+        const SyntaxGrammar &g = rule.lexer->grammar();
+        const SyntaxGrammar::Tokens access{[this](int i) { return tokenText(i); },
+                                           [this](int i) { return int(m_tokens[size_t(i)].type); }};
+        try {
+            first = g.match(rule.grammarProduction, access, n - 1 - k);
+        } catch (const SyntaxGrammar::Error &e) {
+            const bool fresh = m_lastError != e.message;
+            m_lastError = e.message;
+            if (fresh)
+                emit errorRaised(e.message);
+            return BlockOutcome::Abort;
+        }
+        if (first < 0 || first > n - 1 - k)
+            return BlockOutcome::NoMatch; // a match of no tokens is no match
+    } else if (!conditionsMatch(rule, n, k, &first)) {
+        return BlockOutcome::NoMatch;
+    }
+    const int ref = rule.RefToCondEnd ? first : n - 1 - k;
+    const int condEnd = n - 1 - k;
+    switch (rule.BlockType) {
+    case btTagDetect: {
+        const int target = ref - rule.IdentIndex;
+        if (target < 0 || target >= n)
+            break;
+        SyntaxToken &t = m_tokens[size_t(target)];
+        if (target < m_stepTokenBase)
+            m_undo.push_back({Undo::TokenRule, target, t.rule, t.lexer, t.type});
+        t.rule = quint16(rule.index);
+        t.lexer = quint8(lexerSlot(const_cast<SyntAnalyzer *>(rule.lexer)));
+        if (rule.TokenType >= 0)
+            t.type = qint16(rule.TokenType);
+        break;
+    }
+    case btLineBreak: {
+        if (ref < 0 || ref >= n)
+            break;
+        const SyntaxToken &t = m_tokens[size_t(ref)];
+        m_separators.push_back({&rule, rule.LinePos == lbTop ? int(t.start) : std::max<int>(t.start, t.end - 1)});
+        break;
+    }
+    case btRangeStart:
+        if (rule.SelfClose)
+            closeRange(rule, ref);
+        if (rule.NoEndRule)
+            openRange(rule, first - rule.BlockOffset, ref - rule.IdentIndex, first, condEnd, n - 1);
+        else
+            openRange(rule, ref - rule.BlockOffset, ref - rule.IdentIndex, first, condEnd, -1);
+        break;
+    case btRangeEnd:
+        if (!closeRange(rule, ref))
+            return BlockOutcome::NoMatch;
+        break;
+    }
+    return BlockOutcome::Matched;
+}
+
+void SyntaxAnalysis::openRange(const BlockRule &rule, int startToken, int identToken, int condStart, int condEnd,
+                               int endToken)
+{
+    const int last = int(m_tokens.size()) - 1;
+    TextRange r;
+    r.rule = &rule;
+    r.startToken = std::clamp(startToken, 0, last);
+    r.identToken = std::clamp(identToken, 0, last);
+    r.condStart = std::clamp(condStart, 0, last);
+    r.condEnd = std::clamp(condEnd, 0, last);
+    r.endToken = endToken;
+    r.parent = m_open.empty() ? -1 : m_open.back();
+    m_ranges.push_back(r);
+    if (endToken < 0)
+        m_open.push_back(int(m_ranges.size()) - 1);
+}
+
+bool SyntaxAnalysis::closeRange(const BlockRule &closing, int ref)
+{
+    for (int i = int(m_open.size()) - 1; i >= 0; --i) {
+        TextRange &range = m_ranges[size_t(m_open[size_t(i)])];
+        const BlockRule &s = *range.rule;
+        bool fits;
+        if (closing.BlockType == btRangeStart)
+            fits = &s == &closing;
+        else
+            fits = (!s.BlockEnd.isEmpty() && s.BlockEnd == closing.DisplayName) ||
+                   (!closing.BlockEnd.isEmpty() && closing.BlockEnd == s.DisplayName);
+        if (fits && closing.SameIdent) {
+            const int ident = ref - closing.IdentIndex;
+            fits = ident >= 0 && ident < int(m_tokens.size()) &&
+                   equalsAsciiNoCase(tokenText(range.identToken), tokenText(ident));
+        }
+        if (!fits)
+            continue;
+        int end = ref - closing.BlockOffset;
+        if (&s == &closing && end > 0)
+            --end;
+        m_undo.push_back({Undo::RangeEnd, m_open[size_t(i)], range.endToken, 0, 0});
+        range.endToken = std::max(end, 0);
+        m_open.erase(m_open.begin() + i);
+        return true;
+    }
+    return false;
+}
+
+int SyntaxAnalysis::TokenAtPos(int offset) const
+{
+    const auto it = std::upper_bound(m_tokens.cbegin(), m_tokens.cend(), offset,
+                                     [](int o, const SyntaxToken &t) { return o < t.start; });
+    if (it == m_tokens.cbegin())
+        return -1;
+    const auto &t = *(it - 1);
+    return offset < t.end ? int(it - 1 - m_tokens.cbegin()) : -1;
+}
+
+const SyntaxFormatDef *SyntaxAnalysis::tokenStyle(const SyntaxToken &t) const
+{
+    const SyntRule *r = tokenRule(t);
+    if (r->styleIndex >= 0)
+        return &r->lexer->formats()[size_t(r->styleIndex)];
+    if (m_main && m_main->defaultStyleIndex() >= 0)
+        return &m_main->formats()[size_t(m_main->defaultStyleIndex())];
+    return nullptr;
+}
+
+SyntaxAnalysis::Snapshot SyntaxAnalysis::snapshot() const
+{
+    return {m_text, m_tokens, m_ranges, m_subs, m_separators};
+}
+
+namespace {
+
+// Line index of character offsets; CR LF, LF and CR each end a line.
+class LineIndex {
+public:
+    explicit LineIndex(const QString &text)
+    {
+        m_starts.push_back(0);
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text.at(i);
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+                continue;
+            if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+                m_starts.push_back(int(i + 1));
+        }
+    }
+    int lineOf(int offset) const
+    {
+        return int(std::upper_bound(m_starts.cbegin(), m_starts.cend(), offset) - m_starts.cbegin()) - 1;
+    }
+
+private:
+    std::vector<int> m_starts;
+};
+
+} // namespace
+
+AnalysisResults SyntaxAnalysis::finish(const Snapshot &s, const std::atomic_bool *stop)
+{
+    AnalysisResults out;
+    const LineIndex lines(s.text);
+    const int textEnd = int(s.text.size());
+    auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
+
+    for (const SubLexerRange &sub : s.subs) {
+        if (stopped())
+            return out;
+        if (sub.rule->styleIndex < 0)
+            continue;
+        RangeStyle rs;
+        rs.start = sub.start;
+        rs.end = sub.end < 0 ? textEnd : sub.end;
+        rs.lexer = sub.rule->lexer;
+        rs.style = sub.rule->styleIndex;
+        out.rangeStyles.push_back(rs);
+    }
+    const int tokenCount = int(s.tokens.size());
+    for (const TextRange &r : s.ranges) {
+        if (stopped())
+            return out;
+        const BlockRule &rule = *r.rule;
+        const bool closed = r.endToken >= 0 && r.endToken < tokenCount;
+        if (r.startToken >= tokenCount)
+            continue;
+        const SyntaxToken &st = s.tokens[size_t(r.startToken)];
+        const SyntaxToken *et = closed ? &s.tokens[size_t(r.endToken)] : nullptr;
+        if (closed && et->end > st.start) {
+            LineSpan span{lines.lineOf(st.start), lines.lineOf(std::max<int>(st.start, et->end - 1)), st.start,
+                          et->end, &rule};
+            if (!rule.NotCollapsed && span.endLine > span.startLine)
+                out.foldRanges.push_back(span);
+            if (rule.DrawStaple)
+                out.staples.push_back(span);
+        }
+        if (rule.styleIndex < 0 || rule.DynHighlight == dhNone)
+            continue;
+        RangeStyle base;
+        base.lexer = rule.lexer;
+        base.style = rule.styleIndex;
+        base.lineHighlight = rule.Highlight;
+        base.caretDependent = rule.HighlightPos != cpAny;
+        base.inverted = rule.HighlightPos == cpOutOfRange;
+        switch (rule.HighlightPos) {
+        case cpRange:
+        case cpOutOfRange:
+            base.areaStart = st.start;
+            base.areaEnd = et ? int(et->end) : textEnd;
+            break;
+        case cpBoundTagBegin:
+            base.areaStart = st.start;
+            base.areaEnd = st.end;
+            break;
+        default:
+            base.areaStart = st.start;
+            base.areaEnd = st.end;
+            if (et) {
+                base.area2Start = et->start;
+                base.area2End = et->end;
+            }
+            break;
+        }
+        auto add = [&](int a, int b) {
+            if (b < a)
+                return;
+            RangeStyle rs = base;
+            rs.start = a;
+            rs.end = b;
+            out.rangeStyles.push_back(rs);
+        };
+        switch (rule.DynHighlight) {
+        case dhBound:
+            add(st.start, st.end);
+            if (et && et != &st)
+                add(et->start, et->end);
+            break;
+        case dhRangeNoBound:
+            if (et)
+                add(st.end, et->start);
+            break;
+        case dhRange:
+            if (et)
+                add(st.start, et->end);
+            break;
+        case dhNone: break;
+        }
+    }
+    for (const LineSeparatorMark &m : s.separators) {
+        if (stopped())
+            return out;
+        out.separators.push_back({lines.lineOf(m.offset), m.rule->LinePos == lbBottom, m.rule});
+    }
+    return out;
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "lexerdefinition.h"
+#include "syntaxregex.h"
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+class SyntAnalyzer;
+class TagList;
+
+// The immutable rule objects a SyntAnalyzer builds from its definition. Only the tag lists of
+// conditions change at run time (the configuration-name lists).
+
+class SyntRule {
+public:
+    enum Kind { TokenKind, BlockKind, SubKind };
+    Kind kind = TokenKind;
+    QString DisplayName;
+    bool Enabled = true;
+    QString StyleName;
+    int styleIndex = -1; // into the owning lexer's formats; -1 = none
+    QString BlockName;
+    const SyntRule *parentRule = nullptr; // the rule BlockName names, when it is in the same lexer
+    bool StrictParent = false;
+    bool NotParent = false;
+    bool AlwaysEnabled = false;
+    const SyntAnalyzer *lexer = nullptr;
+    int index = -1; // token rules first, then block rules (SyntAnalyzer::rule)
+};
+
+class TokenRule : public SyntRule {
+public:
+    int TokenType = 0;
+    SyntaxRegex expression;
+    int ColumnFrom = 0;
+    int ColumnTo = 0;
+};
+
+class TagCondition {
+public:
+    TTagConditionType CondType = tcEqual;
+    std::uint32_t TokenTypes = 0;
+    bool IgnoreCase = false;
+    TagList *tags = nullptr; // owned by the lexer
+
+    // Whether the condition accepts a token of that text and type.
+    bool accepts(QStringView text, int type) const;
+    // Called when the tag list changes: rebuilds the case-folded index and the compiled masks.
+    void rebuild();
+
+private:
+    bool contains(QStringView text) const;
+    std::vector<QString> m_folded; // IgnoreCase: tags sorted by case-folded comparison
+    std::vector<SyntaxRegex> m_masks;
+};
+
+class BlockRule : public SyntRule {
+public:
+    TBlockType BlockType = btRangeStart;
+    std::vector<std::unique_ptr<TagCondition>> conditions;
+    QString BlockEnd;
+    bool Highlight = false;
+    TDynamicHighlight DynHighlight = dhNone;
+    THighlightPos HighlightPos = cpAny;
+    bool RefToCondEnd = false;
+    int IdentIndex = 0;
+    int BlockOffset = 0;
+    bool SameIdent = false;
+    bool SelfClose = false;
+    bool NoEndRule = false;
+    bool CancelNextRules = false;
+    bool NotCollapsed = false;
+    bool DrawStaple = false;
+    TLineBreakPos LinePos = lbTop;
+    SyntaxColor PenColor;
+    bool UseCustomPen = false;
+    bool IgnoreAsParent = false;
+    int TokenType = -1;
+    QString GrammaRuleName;
+    int grammarProduction = -1;
+
+    // Check offset: how many tokens back from the newest one the conditions start.
+    int checkOffset() const
+    {
+        if (RefToCondEnd)
+            return 0;
+        if (BlockOffset < 0 && BlockOffset < IdentIndex)
+            return -BlockOffset;
+        if (IdentIndex < 0)
+            return -IdentIndex;
+        return 0;
+    }
+};
+
+class SubAnalyzerRule : public SyntRule {
+public:
+    SyntaxRegex startExpression;
+    SyntaxRegex endExpression;
+    SyntAnalyzer *analyzer = nullptr;
+    bool IncludeBounds = false;
+    bool FromTextBegin = false;
+    bool ToTextEnd = false;
+};
