@@ -91,26 +91,35 @@ std::optional<ConfigSetting> settingFromNames(const QList<HeaderSymbol> &symbols
         return setting;
     }
 
-    // The field is the token most symbols start with; each value's current symbol is the first
-    // one spelled with it, the others are its older aliases.
+    // The field is the token the group's first symbol starts with, or failing that the one most
+    // symbols start with; each value's current symbol is the first one spelled with it, the
+    // others are its older aliases.
     QMap<QString, int> counts;
     for (const HeaderSymbol &s : symbols)
         ++counts[firstToken(s.name)];
-    QString token = firstToken(symbols.first().name);
+    QString common = firstToken(symbols.first().name);
     for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-        if (it.value() > counts.value(token))
-            token = it.key();
+        if (it.value() > counts.value(common))
+            common = it.key();
     }
-    const QString tokenPrefix = QLatin1Char('_') + token + QLatin1Char('_');
+    QString tokenPrefix;
     QList<const HeaderSymbol *> current;
-    for (const ValueClass &c : classes) {
-        auto it = std::find_if(c.symbols.begin(), c.symbols.end(), [&](const HeaderSymbol &s) {
-            return s.name.startsWith(tokenPrefix);
-        });
-        if (it == c.symbols.end())
-            return std::nullopt;
-        current.append(&*it);
+    for (const QString &token : {firstToken(symbols.first().name), common}) {
+        tokenPrefix = QLatin1Char('_') + token + QLatin1Char('_');
+        current.clear();
+        for (const ValueClass &c : classes) {
+            auto it = std::find_if(c.symbols.begin(), c.symbols.end(), [&](const HeaderSymbol &s) {
+                return s.name.startsWith(tokenPrefix);
+            });
+            if (it == c.symbols.end())
+                break;
+            current.append(&*it);
+        }
+        if (current.size() == classes.size())
+            break;
     }
+    if (current.size() != classes.size())
+        return std::nullopt;
     QString prefix = current.first()->name + QLatin1Char('_');
     for (const HeaderSymbol *s : std::as_const(current)) {
         const QString name = s->name + QLatin1Char('_');
@@ -271,6 +280,43 @@ QList<PlacedSetting> settingsFromList(const DeviceHeader &header, QStringList &n
     return placed;
 }
 
+// A second spelling of a field already seen (same bits, other name) only adds older aliases.
+bool mergeDuplicate(QList<PlacedSetting> &placed, const QString &section, const ConfigSetting &s)
+{
+    for (PlacedSetting &p : placed) {
+        if (p.section != section || s.mask == 0 || p.setting.mask != s.mask ||
+            p.setting.options.size() != s.options.size())
+            continue;
+        for (const ConfigOption &o : s.options) {
+            for (ConfigOption &existing : p.setting.options) {
+                if (existing.bits == o.bits && existing.legacy.isEmpty())
+                    existing.legacy = o.symbol;
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+// The register's name as the header defines it for __CONFIG: some name the word of the
+// "CONFIG1L Options" section "_CONFIG0" and list "CONFIG1L" only in their table.
+QString wordName(const DeviceHeader &header, const QString &section)
+{
+    for (const auto &word : header.configWords) {
+        if (word.first == section)
+            return section;
+    }
+    for (const auto &entry : header.wordTable) {
+        if (entry.first != section)
+            continue;
+        for (const auto &word : header.configWords) {
+            if (word.second == entry.second)
+                return word.first;
+        }
+    }
+    return section;
+}
+
 } // namespace
 
 DeviceConfig buildDeviceConfig(const DeviceHeader &header)
@@ -283,17 +329,23 @@ DeviceConfig buildDeviceConfig(const DeviceHeader &header)
         placed = settingsFromList(header, config.notes);
     } else {
         for (const SymbolGroup &g : header.groups) {
-            for (const ConfigSetting &s : settingsFromGroup(g, config.notes))
-                placed.append({g.section, s});
+            for (const ConfigSetting &s : settingsFromGroup(g, config.notes)) {
+                if (!mergeDuplicate(placed, g.section, s))
+                    placed.append({g.section, s});
+            }
         }
     }
+    for (PlacedSetting &p : placed)
+        p.section = wordName(header, p.section);
     if (placed.isEmpty())
         throw OrvexError(header.groups.isEmpty()
                              ? QStringLiteral("no configuration symbols")
                              : QStringLiteral("no setting could be understood"));
 
     // Registers in address order as the header lists them; sections it does not list follow.
-    QStringList order = header.configWords;
+    QStringList order;
+    for (const auto &word : header.configWords)
+        order.append(word.first);
     for (const PlacedSetting &p : std::as_const(placed)) {
         if (!order.contains(p.section))
             order.append(p.section);

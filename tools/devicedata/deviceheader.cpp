@@ -11,6 +11,7 @@ const QRegularExpression processorCheck(QStringLiteral("^\\s*IFNDEF\\s+__(\\w+)\
 const QRegularExpression optionsBanner(QStringLiteral("^;-----\\s+(\\w+)\\s+Options\\b"));
 const QRegularExpression
     equate(QStringLiteral("^(_\\w+)\\s+EQU\\s+H'([0-9A-Fa-f]{1,8})'\\s*(?:;(.*))?$"));
+const QRegularExpression tableEntry(QStringLiteral("^;\\s+(CONFIG\\w*)\\s+([0-9A-Fa-f]+)h\\s*$"));
 const QRegularExpression listedField(QStringLiteral("^;\\s{3}(\\S.*?)\\s*$"));
 const QRegularExpression listedValue(QStringLiteral("^;\\s{5}(\\w+)\\s*=\\s*(\\S+)\\s*(.*?)\\s*$"));
 
@@ -83,12 +84,14 @@ DeviceHeader readDeviceHeader(const QString &text)
             afterBlank = true;
             continue;
         }
+        if (const auto t = tableEntry.match(line); t.hasMatch() && configBitsAt >= 0)
+            header.wordTable.append({t.captured(1), t.captured(2).toUInt(nullptr, 16)});
         const auto m = equate.match(line);
         if (!m.hasMatch())
             continue;
         const QString name = m.captured(1);
         if (name.startsWith(QLatin1String("_CONFIG")) && section.isEmpty()) {
-            header.configWords.append(name.mid(1));
+            header.configWords.append({name.mid(1), m.captured(2).toUInt(nullptr, 16)});
             continue;
         }
         if (section.isEmpty())
@@ -106,8 +109,8 @@ DeviceHeader readDeviceHeader(const QString &text)
     // Old single-word headers list their symbols right below the banner, without sections.
     if (!sawSections && configBitsAt >= 0 && header.configWords.size() <= 1) {
         afterBlank = true;
-        const QString word =
-            header.configWords.isEmpty() ? QStringLiteral("CONFIG") : header.configWords.first();
+        const QString word = header.configWords.isEmpty() ? QStringLiteral("CONFIG")
+                                                          : header.configWords.first().first;
         for (qsizetype i = configBitsAt + 1; i < lines.size(); ++i) {
             const QString line = lines[i].trimmed();
             if (line.isEmpty()) {

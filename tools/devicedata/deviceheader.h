@@ -26,8 +26,11 @@ struct ListedSetting {
 };
 
 struct DeviceHeader {
-    QString deviceName;      // "16F1827", as the processor check names it
-    QStringList configWords; // "_CONFIG1", ... in header order, without the underscore
+    QString deviceName; // "16F1827", as the processor check names it
+    // The address symbols "_CONFIG1", ... in header order (without the underscore), and the
+    // banner table "CONFIG1L 300000h" naming the same words.
+    QList<std::pair<QString, quint32>> configWords;
+    QList<std::pair<QString, quint32>> wordTable;
     QList<SymbolGroup> groups;
     QList<ListedSetting> listedSettings;
 };

@@ -4,6 +4,7 @@
 #include "deviceconfig.h"
 #include "deviceheader.h"
 #include "devicelibrary.h"
+#include "gpasmtable.h"
 #include "orvexerror.h"
 #include "scrambler.h"
 #include "textfile.h"
@@ -25,9 +26,10 @@ int usage(const QString &message)
 {
     if (!message.isEmpty())
         warn(message);
-    std::fputs("Usage: orvex-devicedata --headers DIR --out DIR [--verbose]\n"
+    std::fputs("Usage: orvex-devicedata --headers DIR --out DIR [--gpasm PATH] [--verbose]\n"
                "  Reads every p*.inc device header in the headers folder and writes\n"
-               "  OUT/PIC/DEVICES.txt and OUT/PIC/PIC<mcu>.cfgtree.\n",
+               "  OUT/PIC/DEVICES.txt and OUT/PIC/PIC<mcu>.cfgtree. Headers that list CONFIG\n"
+               "  settings without option symbols take their words from gpasm's table.\n",
                stderr);
     return 2;
 }
@@ -50,12 +52,15 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments().mid(1);
     QString headersDir;
     QString outDir;
+    QString gpasm;
     bool verbose = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--headers") && i + 1 < args.size())
             headersDir = args[++i];
         else if (args[i] == QLatin1String("--out") && i + 1 < args.size())
             outDir = args[++i];
+        else if (args[i] == QLatin1String("--gpasm") && i + 1 < args.size())
+            gpasm = args[++i];
         else if (args[i] == QLatin1String("--verbose"))
             verbose = true;
         else if (args[i] == QLatin1String("--help") || args[i] == QLatin1String("-h"))
@@ -86,8 +91,13 @@ int main(int argc, char *argv[])
             QFile file(headers.filePath(fileName));
             if (!file.open(QIODevice::ReadOnly))
                 throw OrvexError(file.errorString());
+            const DeviceHeader header = readDeviceHeader(TextFile::decode(file.readAll()));
+            const bool listOnly = header.groups.isEmpty() && !header.listedSettings.isEmpty();
             const DeviceConfig device =
-                buildDeviceConfig(readDeviceHeader(TextFile::decode(file.readAll())));
+                listOnly && !gpasm.isEmpty()
+                    ? GpasmTable::buildFromTable(header,
+                                                 GpasmTable::query(gpasm, header.deviceName))
+                    : buildDeviceConfig(header);
             if (written.contains(device.name))
                 throw OrvexError(QStringLiteral("a second header for %1").arg(device.name));
             if (verbose) {

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "deviceconfig.h"
+
+#include <QString>
+
+// gpasm's own table of a device's configuration words (`gpasm -s -p DEVICE`). Some PIC18 headers
+// list the CONFIG settings without any option symbols; the table gives their words and bits.
+namespace GpasmTable {
+
+// Runs gpasm and returns its processor listing, or an empty text when it cannot be run.
+QString query(const QString &gpasm, const QString &device);
+
+// Places the header's listed settings into the words of the table: register names "CONFIG1L",
+// "CONFIG1H", ... count from the start of the configuration range; option bits are given as a
+// symbol would be (the field's bits, all others set); the default is the one the table marks.
+// Throws OrvexError when the table has no configuration words.
+DeviceConfig buildFromTable(const DeviceHeader &header, const QString &listing);
+
+} // namespace GpasmTable
