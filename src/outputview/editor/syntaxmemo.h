@@ -1,0 +1,122 @@
+#pragma once
+
+#include "outputsink.h"
+#include "searchrequest.h"
+
+#include <QPlainTextEdit>
+#include <QStringList>
+#include <array>
+
+class ColumnRuler;
+class IncrementalSearchBar;
+class QAction;
+
+// The text editor of the output and error panes: a plain-text editor the user may edit, with the
+// line operations generation writes through, a column ruler, a lexer slot and the editing
+// commands (search, replace, indent, go to line) with their shortcuts.
+class SyntaxMemo : public QPlainTextEdit, public OutputSink {
+    Q_OBJECT
+public:
+    enum Command {
+        Undo,
+        Redo,
+        Cut,
+        Copy,
+        Paste,
+        Delete,
+        SelectAll,
+        Indent,
+        Unindent,
+        Find,
+        FindAgain,
+        Replace,
+        IncrementalSearch,
+        FindWordNext,
+        FindWordPrior,
+        GoToLine,
+        CommandCount
+    };
+
+    explicit SyntaxMemo(QWidget *parent = nullptr);
+    ~SyntaxMemo() override;
+
+    // Line operations. Between beginUpdate and endUpdate they collect the lines and the document
+    // is replaced once at the end, so a regeneration costs one layout, not one per line.
+    void clearLines() override;
+    void appendLine(const QString &line) override;
+    void setLexerByName(const QString &name) override;
+    void beginUpdate();
+    void endUpdate();
+
+    QStringList lines() const;
+    void setLines(const QStringList &lines);
+    // Removes all text and puts the caret at the start of the first line.
+    void clearAll();
+
+    // The library lexer in force; highlighting follows lexerChanged.
+    QString lexerName() const { return m_lexerName; }
+
+    QAction *action(Command command) const { return m_actions[command]; }
+    bool canRun(Command command) const;
+    void run(Command command);
+
+    ColumnRuler *columnRuler() const { return m_ruler; }
+
+    // Searches from the caret (wrapping once around the text) and selects the match.
+    bool find(const SearchRequest &request);
+    // Replaces every match in the text as one undo step; returns how many were replaced.
+    int replaceAll(const SearchRequest &request);
+    // Replaces the selection when it is a match, then selects the next match.
+    bool replaceNext(const SearchRequest &request);
+    const SearchRequest &lastSearch() const { return m_lastSearch; }
+    void setLastSearch(const SearchRequest &request) { m_lastSearch = request; }
+    bool goToLine(int lineNumber);
+    QString wordAtCursor() const;
+
+    class UpdateScope {
+    public:
+        explicit UpdateScope(SyntaxMemo *memo) : m_memo(memo) { m_memo->beginUpdate(); }
+        ~UpdateScope() { m_memo->endUpdate(); }
+        UpdateScope(const UpdateScope &) = delete;
+        UpdateScope &operator=(const UpdateScope &) = delete;
+
+    private:
+        SyntaxMemo *m_memo;
+    };
+
+signals:
+    void lexerChanged(const QString &name);
+    // The availability of some command may have changed.
+    void commandStateChanged();
+
+protected:
+    bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void createActions();
+    void updateActions();
+    void indentSelection(bool indent);
+    void deleteSelection();
+    void showFindDialog();
+    void showReplaceDialog();
+    void showGoToLineDialog();
+    void findCurrentWord(bool backwards);
+    void notFound(const QString &text);
+    void layoutRuler();
+
+    std::array<QAction *, CommandCount> m_actions{};
+    ColumnRuler *m_ruler = nullptr;
+    IncrementalSearchBar *m_incrementalSearch = nullptr;
+    QString m_lexerName = QStringLiteral("Tessel");
+    SearchRequest m_lastSearch;
+
+    int m_updateDepth = 0;
+    bool m_pendingValid = false; // m_pending holds the lines to show at endUpdate
+    QStringList m_pending;
+    bool m_undoAvailable = false;
+    bool m_redoAvailable = false;
+    bool m_clipboardHasText = false;
+};
