@@ -69,16 +69,15 @@ TEST(DeviceHeaderTest, MidrangeFieldsAliasesAndErasedDefaults)
     const DeviceConfig device = fixtureDevice(QStringLiteral("p16f9999.inc"));
     EXPECT_EQ(device.name, QStringLiteral("16F9999"));
     // The second spelling of the oscillator frequency field only adds aliases.
-    EXPECT_EQ(registerNames(device),
-              QStringList({QStringLiteral("CONFIG1:FOSC,BOREN,IOSCFS"),
-                           QStringLiteral("CONFIG2:CP,DEBUG")}));
+    EXPECT_EQ(registerNames(device), QStringList({QStringLiteral("CONFIG1:FOSC,BOREN,IOSCFS"),
+                                                  QStringLiteral("CONFIG2:CP,DEBUG")}));
 
     // The default is the option with all the field's bits set, wherever it stands.
-    EXPECT_EQ(summary(setting(device, QStringLiteral("FOSC"))),
-              QStringList({QStringLiteral("LP _FOSC_LP _LP_OSC"),
-                           QStringLiteral("HS _FOSC_HS _HS_OSC"),
-                           QStringLiteral("EXTRC _FOSC_EXTRC _RC_OSC default"),
-                           QStringLiteral("XT _FOSC_XT -")}));
+    EXPECT_EQ(
+        summary(setting(device, QStringLiteral("FOSC"))),
+        QStringList({QStringLiteral("LP _FOSC_LP _LP_OSC"), QStringLiteral("HS _FOSC_HS _HS_OSC"),
+                     QStringLiteral("EXTRC _FOSC_EXTRC _RC_OSC default"),
+                     QStringLiteral("XT _FOSC_XT -")}));
     EXPECT_EQ(setting(device, QStringLiteral("FOSC")).mask, 0x3u);
     // The field is named as the group's first symbol names it, even when an older spelling
     // has more aliases.
@@ -89,8 +88,8 @@ TEST(DeviceHeaderTest, MidrangeFieldsAliasesAndErasedDefaults)
               QStringList({QStringLiteral("4MHZ _IOSCFS_4MHZ _IOFSCS_4MHZ"),
                            QStringLiteral("8MHZ _IOSCFS_8MHZ _IOFSCS_8MHZ default")}));
     EXPECT_EQ(summary(setting(device, QStringLiteral("CP"))),
-              QStringList({QStringLiteral("ON _CP_ON _CP_ALL"),
-                           QStringLiteral("OFF _CP_OFF - default")}));
+              QStringList(
+                  {QStringLiteral("ON _CP_ON _CP_ALL"), QStringLiteral("OFF _CP_OFF - default")}));
     // Symbols written with 16 bits for a 14-bit word: only the differing bits form the field.
     EXPECT_EQ(setting(device, QStringLiteral("DEBUG")).mask, 0xD000u);
     EXPECT_EQ(summary(setting(device, QStringLiteral("DEBUG"))).last(),
@@ -103,8 +102,8 @@ TEST(DeviceHeaderTest, OldHeaderWithoutBlankLinesSplitsFieldsByName)
     EXPECT_EQ(registerNames(device), QStringList(QStringLiteral("CONFIG:CP,PWRTE,OSC")));
     // Inverted polarity: the erased state of this field is "ON".
     EXPECT_EQ(summary(setting(device, QStringLiteral("PWRTE"))),
-              QStringList({QStringLiteral("ON _PWRTE_ON - default"),
-                           QStringLiteral("OFF _PWRTE_OFF -")}));
+              QStringList(
+                  {QStringLiteral("ON _PWRTE_ON - default"), QStringLiteral("OFF _PWRTE_OFF -")}));
     EXPECT_EQ(summary(setting(device, QStringLiteral("OSC"))),
               QStringList({QStringLiteral("LP _LP_OSC -"), QStringLiteral("XT _XT_OSC -"),
                            QStringLiteral("RC _RC_OSC - default")}));
@@ -116,8 +115,7 @@ TEST(DeviceHeaderTest, Pic18SettingsListNamesFieldsAndValues)
     ASSERT_EQ(header.listedSettings.size(), 3);
     EXPECT_EQ(header.listedSettings[1].description,
               QStringLiteral("Brown-out Reset Voltage bits (Vbor = 2.0 V)"));
-    EXPECT_EQ(header.listedSettings[1].values[1],
-              std::make_pair(QStringLiteral("1"), QString()));
+    EXPECT_EQ(header.listedSettings[1].values[1], std::make_pair(QStringLiteral("1"), QString()));
 
     const DeviceConfig device = buildDeviceConfig(header);
     // Words named as the header defines them for __CONFIG (_CONFIG1 is the CONFIG1H byte).
@@ -145,8 +143,11 @@ TEST(DeviceHeaderTest, ListedSettingsWithoutSymbolsTakeGpasmsWords)
     const DeviceHeader header = readDeviceHeader(fixtureText(QStringLiteral("p18f99j99.inc")));
     EXPECT_THROW(buildDeviceConfig(header), OrvexError);
 
-    const DeviceConfig device =
-        GpasmTable::buildFromTable(header, fixtureText(QStringLiteral("gpasm-18f99j99.txt")));
+    const QString listing = GpasmTable::deviceListing(
+        fixtureText(QStringLiteral("gpasm-listing.txt")), QStringLiteral("18F99J99"));
+    EXPECT_TRUE(listing.startsWith(QStringLiteral("Names          : pic18f99j99,")));
+    EXPECT_FALSE(listing.contains(QStringLiteral("16f9999")));
+    const DeviceConfig device = GpasmTable::buildFromTable(header, listing);
     EXPECT_EQ(registerNames(device),
               QStringList({QStringLiteral("CONFIG1L:WDTEN"), QStringLiteral("CONFIG2H:FOSC")}));
     const ConfigSetting &fosc = setting(device, QStringLiteral("FOSC"));
@@ -160,11 +161,28 @@ TEST(DeviceHeaderTest, ListedSettingsWithoutSymbolsTakeGpasmsWords)
     EXPECT_THROW(GpasmTable::buildFromTable(header, QString()), OrvexError);
 }
 
+TEST(DeviceHeaderTest, FieldsGpasmDoesNotKnowAreLeftOut)
+{
+    const QString all = fixtureText(QStringLiteral("gpasm-listing.txt"));
+    DeviceConfig device = fixtureDevice(QStringLiteral("p16f9999.inc"));
+    GpasmTable::dropUnknownSettings(device,
+                                    GpasmTable::deviceListing(all, QStringLiteral("16F9999")));
+    EXPECT_EQ(registerNames(device), QStringList({QStringLiteral("CONFIG1:FOSC,BOREN,IOSCFS"),
+                                                  QStringLiteral("CONFIG2:CP")}));
+    EXPECT_EQ(device.notes, QStringList(QStringLiteral("gpasm does not know DEBUG; left out")));
+
+    // A device gpasm has no words for keeps what its header says.
+    EXPECT_EQ(GpasmTable::deviceListing(all, QStringLiteral("16F999")), QString());
+    DeviceConfig unknown = fixtureDevice(QStringLiteral("p16f9999.inc"));
+    GpasmTable::dropUnknownSettings(unknown, QString());
+    EXPECT_EQ(registerNames(unknown).last(), QStringLiteral("CONFIG2:CP,DEBUG"));
+}
+
 TEST(DeviceHeaderTest, HeadersThatCannotBeUnderstoodAreRefused)
 {
     const QString cases[] = {
-        fixtureText(QStringLiteral("p16cxx.inc")),                 // no processor named
-        QStringLiteral("  IFNDEF __16F1\n  ENDIF\n"),                // no configuration at all
+        fixtureText(QStringLiteral("p16cxx.inc")),    // no processor named
+        QStringLiteral("  IFNDEF __16F1\n  ENDIF\n"), // no configuration at all
         QStringLiteral("  IFNDEF __16F1\n;----- CONFIG Options ---\n_X EQU H'ZZ'\n"),
         QString(),
         QStringLiteral("\x01\x02 IFNDEF\n;-----\n"),
@@ -196,7 +214,8 @@ TEST(DeviceLibraryTest, TreeTextLoadsWithTheAttributesGenerationReads)
 
     // PIC18: the field's description is the setting's first line, an option without a
     // description is labelled by its value alone.
-    const QString pic18 = DeviceLibrary::configTreeText(fixtureDevice(QStringLiteral("p18f9999.inc")));
+    const QString pic18 =
+        DeviceLibrary::configTreeText(fixtureDevice(QStringLiteral("p18f9999.inc")));
     EXPECT_TRUE(pic18.contains(QStringLiteral("\t\tBORV\n\t\t\tdesc = Brown-out Reset Voltage bits "
                                               "(Vbor = 2.0 V)\n\t\t\t0 - Maximum setting\n")));
     EXPECT_TRUE(pic18.contains(QStringLiteral("\n\t\t\t1\n\t\t\t\t__config = _BORV_1_2L\n")));
@@ -238,7 +257,8 @@ TEST(DeviceDataToolTest, WritesTheLibraryAndCountsSkippedHeaders)
     ASSERT_TRUE(tool.waitForFinished(30000));
     const QString err = QString::fromUtf8(tool.readAllStandardError());
     EXPECT_EQ(tool.exitCode(), 0) << err.toStdString();
-    EXPECT_TRUE(err.contains(QStringLiteral("skipped p16cxx.inc: no processor check names the device")));
+    EXPECT_TRUE(
+        err.contains(QStringLiteral("skipped p16cxx.inc: no processor check names the device")));
     EXPECT_TRUE(err.contains(QStringLiteral("skipped p18f99j99.inc: ")));
     EXPECT_TRUE(err.endsWith(QStringLiteral("orvex-devicedata: 1 devices written, 2 skipped\n")))
         << err.toStdString();
@@ -256,8 +276,8 @@ TEST(DeviceDataToolTest, RefusesBadArguments)
 {
     const QStringList cases[] = {
         {},
-        {QStringLiteral("--headers"), QStringLiteral("/nonexistent-folder"), QStringLiteral("--out"),
-         QDir::tempPath()},
+        {QStringLiteral("--headers"), QStringLiteral("/nonexistent-folder"),
+         QStringLiteral("--out"), QDir::tempPath()},
         {QStringLiteral("--bogus")},
     };
     for (const QStringList &args : cases) {

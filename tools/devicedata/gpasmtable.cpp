@@ -7,16 +7,53 @@
 
 namespace GpasmTable {
 
-QString query(const QString &gpasm, const QString &device)
+QString query(const QString &gpasm)
 {
     QProcess process;
-    process.start(gpasm, {QStringLiteral("-s"), QStringLiteral("-p"), device.toLower()});
-    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit) {
+    process.start(gpasm, {QStringLiteral("-s")});
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit) {
         process.kill();
         process.waitForFinished(1000);
         return {};
     }
     return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+QString deviceListing(const QString &listing, const QString &device)
+{
+    // "Names          : pic18f4550, p18f4550, 18f4550"
+    const QString names = QStringLiteral("Names");
+    const QString name = QStringLiteral(", ") + device.toLower() + QLatin1Char('\n');
+    qsizetype at = 0;
+    while ((at = listing.indexOf(name, at)) >= 0) {
+        const qsizetype lineStart = listing.lastIndexOf(QLatin1Char('\n'), at) + 1;
+        if (listing.mid(lineStart, names.size()) == names) {
+            const qsizetype next = listing.indexOf(QLatin1String("\nNames"), at);
+            return listing.mid(lineStart, next < 0 ? -1 : next + 1 - lineStart);
+        }
+        at += name.size();
+    }
+    return {};
+}
+
+void dropUnknownSettings(DeviceConfig &device, const QString &listing)
+{
+    static const QRegularExpression directive(QStringLiteral("^\\s+Directive:\\s*(\\S+)"),
+                                              QRegularExpression::MultilineOption);
+    QStringList known;
+    for (auto it = directive.globalMatch(listing); it.hasNext();)
+        known.append(it.next().captured(1));
+    if (known.isEmpty())
+        return;
+    for (ConfigRegister &r : device.registers) {
+        r.settings.removeIf([&](const ConfigSetting &s) {
+            if (known.contains(s.name))
+                return false;
+            device.notes.append(QStringLiteral("gpasm does not know %1; left out").arg(s.name));
+            return true;
+        });
+    }
+    device.registers.removeIf([](const ConfigRegister &r) { return r.settings.isEmpty(); });
 }
 
 DeviceConfig buildFromTable(const DeviceHeader &header, const QString &listing)

@@ -8,8 +8,17 @@
 // list the CONFIG settings without any option symbols; the table gives their words and bits.
 namespace GpasmTable {
 
-// Runs gpasm and returns its processor listing, or an empty text when it cannot be run.
-QString query(const QString &gpasm, const QString &device);
+// Runs gpasm once and returns its listing of every processor, or an empty text when it cannot
+// be run.
+QString query(const QString &gpasm);
+
+// The part of the listing about one device ("18F4550"), or an empty text.
+QString deviceListing(const QString &listing, const QString &device);
+
+// Settings that gpasm's table for the device does not know (fields a header adds on its own)
+// cannot be written as CONFIG directives; they are removed, and named in the device's notes.
+// A device the table has no words for keeps all its settings.
+void dropUnknownSettings(DeviceConfig &device, const QString &listing);
 
 // Places the header's listed settings into the words of the table: register names "CONFIG1L",
 // "CONFIG1H", ... count from the start of the configuration range; option bits are given as a

@@ -82,6 +82,13 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    QString gpasmListing;
+    if (!gpasm.isEmpty()) {
+        gpasmListing = GpasmTable::query(gpasm);
+        if (gpasmListing.isEmpty())
+            warn(QStringLiteral("cannot run \"%1\"; no processor table").arg(gpasm));
+    }
+
     QStringList written;
     int skipped = 0;
     const QStringList files =
@@ -93,11 +100,13 @@ int main(int argc, char *argv[])
                 throw OrvexError(file.errorString());
             const DeviceHeader header = readDeviceHeader(TextFile::decode(file.readAll()));
             const bool listOnly = header.groups.isEmpty() && !header.listedSettings.isEmpty();
-            const DeviceConfig device =
-                listOnly && !gpasm.isEmpty()
-                    ? GpasmTable::buildFromTable(header,
-                                                 GpasmTable::query(gpasm, header.deviceName))
-                    : buildDeviceConfig(header);
+            const QString table = GpasmTable::deviceListing(gpasmListing, header.deviceName);
+            DeviceConfig device = listOnly && !gpasm.isEmpty()
+                                      ? GpasmTable::buildFromTable(header, table)
+                                      : buildDeviceConfig(header);
+            GpasmTable::dropUnknownSettings(device, table);
+            if (device.registers.isEmpty())
+                throw OrvexError(QStringLiteral("gpasm knows none of its settings"));
             if (written.contains(device.name))
                 throw OrvexError(QStringLiteral("a second header for %1").arg(device.name));
             if (verbose) {
