@@ -128,19 +128,19 @@ void TForm1::createOptionsArea()
     CPU_ComboBox->setEditText(m_catalogue.text);
 
     auto *style = named(new QGroupBox(QStringLiteral("Style"), Panel2), "StyleGroup");
-    style->setGeometry(2, 25, 62, 65);
+    style->setGeometry(2, 25, 56, 65);
     OldStyleRadio = named(new QRadioButton(QStringLiteral("OLD"), style), "OldStyleRadio");
     NewStyleRadio = named(new QRadioButton(QStringLiteral("NEW"), style), "NewStyleRadio");
-    OldStyleRadio->setGeometry(8, 19, 52, 19);
-    NewStyleRadio->setGeometry(8, 41, 52, 19);
+    OldStyleRadio->setGeometry(6, 19, 48, 19);
+    NewStyleRadio->setGeometry(6, 41, 48, 19);
     NewStyleRadio->setChecked(true);
 
     auto *lineType = named(new QGroupBox(QStringLiteral("Line Type"), Panel2), "LineTypeGroup");
-    lineType->setGeometry(66, 25, 81, 65);
+    lineType->setGeometry(60, 25, 88, 65);
     LongLinesRadio = named(new QRadioButton(QStringLiteral("Long Lines"), lineType), "LongLinesRadio");
     OnePerLineRadio = named(new QRadioButton(QStringLiteral("1 per Line"), lineType), "OnePerLineRadio");
-    LongLinesRadio->setGeometry(6, 19, 74, 19);
-    OnePerLineRadio->setGeometry(6, 41, 74, 19);
+    LongLinesRadio->setGeometry(4, 19, 83, 19);
+    OnePerLineRadio->setGeometry(4, 41, 83, 19);
     OnePerLineRadio->setChecked(true);
 
     constexpr int right = 150;

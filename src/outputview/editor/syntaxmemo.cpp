@@ -534,7 +534,7 @@ void SyntaxMemo::scrollContentsBy(int dx, int dy)
 void SyntaxMemo::changeEvent(QEvent *event)
 {
     QPlainTextEdit::changeEvent(event);
-    if (event->type() == QEvent::FontChange) {
+    if (event->type() == QEvent::FontChange && m_ruler) {
         layoutRuler();
         m_ruler->update();
     } else if (event->type() == QEvent::ReadOnlyChange) {
