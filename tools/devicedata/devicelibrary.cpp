@@ -117,10 +117,10 @@ QString catalogueText(QStringList deviceNames)
     QString current;
     for (const QString &name : std::as_const(deviceNames)) {
         const QString f = family(name);
-        if (out.isEmpty() || f != current) {
+        // Separators go between families only: the MCU box shows the file's first line at start.
+        if (!out.isEmpty() && f != current)
             out += QLatin1String(";---- PIC") + f + QLatin1Char('\n');
-            current = f;
-        }
+        current = f;
         out += QLatin1String("PIC") + name + QLatin1Char('\n');
     }
     return out;
