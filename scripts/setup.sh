@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libbenchmark-dev
   gputils
-  xvfb xdotool x11-apps imagemagick fonts-liberation
+  xvfb xdotool x11-apps x11-utils imagemagick fonts-liberation
   python3
 )
 

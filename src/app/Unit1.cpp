@@ -1,9 +1,12 @@
 #include "Unit1.h"
 
+#include "About.h"
 #include "errorbox.h"
 #include "generator.h"
 #include "mcucombobox.h"
 #include "orvexerror.h"
+#include "propsmanager.h"
+#include "singleinstance.h"
 #include "syntaxmemo.h"
 
 #include <QAction>
@@ -106,6 +109,26 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), ImageList1(devicePixelRat
     // The design client area; the menu bar lies outside it.
     resize(1052, 678 + menuBar()->sizeHint().height());
     Splitter1->setSizes({TreePaneWidth, 1052 - TreePaneWidth - Splitter1->handleWidth()});
+
+    PropsManager1 = named(new TPropsManager(this), "PropsManager1");
+    PropsManager1->Template = this;
+    PropsManager1->IniSection = QStringLiteral("Software\\Tarnwell\\Orvex");
+    PropsManager1->Properties = {
+        QStringLiteral("Panel1.Width"),           QStringLiteral("Splitter1.left"),
+        QStringLiteral("Tessel3_CheckBox.Checked"), QStringLiteral("CommentsCheckBox.Checked"),
+        QStringLiteral("CommentColumn.Value"),    QStringLiteral("HeaderCheckBox.Checked"),
+        QStringLiteral("Verify_CheckBox.Checked"), QStringLiteral("WindowState"),
+        QStringLiteral("CPU_ComboBox.Text"),
+    };
+    PropsManager2 = named(new TPropsManager(this), "PropsManager2");
+    PropsManager2->Template = this;
+    PropsManager2->IniSection = QStringLiteral("Software\\Tarnwell\\Orvex\\Window");
+    PropsManager2->Properties = {QStringLiteral("top"), QStringLiteral("left"),
+                                 QStringLiteral("height"), QStringLiteral("width"), QString()};
+    CFGSingleInstance1 = named(new TecSingleInstance(this), "CFGSingleInstance1");
+    CFGSingleInstance1->AcceptInstInfo = [this](const QString &text, bool &accept) {
+        CFGSingleInstance1AcceptInstInfo(text, accept);
+    };
 }
 
 TForm1::~TForm1() = default;
@@ -281,6 +304,9 @@ void TForm1::createMenus()
     QMenu *help = menuBar()->addMenu(QStringLiteral("Help"));
     QAction *topics = help->addAction(QStringLiteral("Topics"));
     topics->setEnabled(false);
+    QAction *about = help->addAction(QStringLiteral("About"));
+    about->setObjectName(QStringLiteral("About1"));
+    connect(about, &QAction::triggered, this, &TForm1::About1Click);
 
     New1->setObjectName(QStringLiteral("New1"));
     Exit1->setObjectName(QStringLiteral("Exit1"));
@@ -386,13 +412,42 @@ void TForm1::FormCreate()
 
 void TForm1::FormShow()
 {
+    // Window bounds first, so that a restored maximised state keeps them as the normal bounds.
+    PropsManager2->LoadProps();
+    PropsManager1->LoadProps();
     SelectingMCU = false;
+    TecSingleInstance::trace(QStringLiteral("main window shown"));
 }
 
 void TForm1::FormClose()
 {
-    if (isMinimized())
+    if (isMinimized()) {
+        // A window manager applies showNormal later; the bounds saved below must be the normal ones.
+        const QRect normal = normalGeometry();
         showNormal();
+        if (normal.isValid())
+            setGeometry(normal);
+    }
+    PropsManager1->SaveProps();
+    // A maximised window keeps the bounds of its last close in the normal state.
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+        PropsManager2->SaveProps();
+}
+
+void TForm1::About1Click()
+{
+    if (AboutBox)
+        AboutBox->exec();
+}
+
+void TForm1::CFGSingleInstance1AcceptInstInfo(const QString &text, bool &accept)
+{
+    Q_UNUSED(text);
+    Q_UNUSED(accept);
+    if (!isActiveWindow()) {
+        activateWindow();
+        setFocus();
+    }
 }
 
 void TForm1::showEvent(QShowEvent *event)

@@ -12,6 +12,9 @@
 #include <functional>
 
 class McuComboBox;
+class TAboutBox;
+class TPropsManager;
+class TecSingleInstance;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -37,6 +40,8 @@ public:
     void FormCreate();
     void FormShow();
     void FormClose();
+    void About1Click();
+    void CFGSingleInstance1AcceptInstInfo(const QString &text, bool &accept);
 
     // MCU box (the key is a Qt key code).
     void CPU_ComboBoxEnter();
@@ -123,6 +128,10 @@ public:
     QAction *Cut1 = nullptr;
     QAction *Copy1 = nullptr;
     QAction *Paste1 = nullptr;
+    TPropsManager *PropsManager1 = nullptr; // main settings
+    TPropsManager *PropsManager2 = nullptr; // window settings
+    TecSingleInstance *CFGSingleInstance1 = nullptr;
+    TAboutBox *AboutBox = nullptr; // created by main() after FormCreate
 
     static QStringList bannerLines();
 

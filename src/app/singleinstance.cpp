@@ -23,8 +23,9 @@ constexpr int maxInstanceText = 255;
 // Longer messages are not from us; the connection is dropped.
 constexpr quint32 maxMessageBytes = 64 * 1024;
 
-// ORVEX_TRACE_INSTANCE=1 reports each hand-over on stderr, for tests and diagnosis.
-void trace(const QString &line)
+} // namespace
+
+void TecSingleInstance::trace(const QString &line)
 {
     if (qEnvironmentVariableIntValue("ORVEX_TRACE_INSTANCE") == 0)
         return;
@@ -32,8 +33,6 @@ void trace(const QString &line)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
 }
-
-} // namespace
 
 TecSingleInstance::TecSingleInstance(QObject *parent) : QObject(parent) {}
 

@@ -38,6 +38,10 @@ public:
     QString serverName() const;
     bool isAnswering() const;
 
+    // With ORVEX_TRACE_INSTANCE=1 in the environment, writes "orvex: <line>" to stderr: how the
+    // start-up check went, each hand-over received, the main window shown.
+    static void trace(const QString &line);
+
 private:
     enum class HandOver { Accepted, Refused, NoInstance };
     HandOver handOver(const QString &text) const;
