@@ -98,6 +98,7 @@ void SyntaxAnalysis::reset()
     m_subs.clear();
     m_separators.clear();
     m_open.clear();
+    m_openCounts.clear();
     m_firstLiveSub = 0;
     m_readEnd = 0;
     m_undo.clear();
@@ -154,6 +155,7 @@ void SyntaxAnalysis::restoreCheckpoint(size_t index)
     m_subs.resize(size_t(c.subs));
     m_separators.resize(size_t(c.separators));
     m_open = c.open;
+    recountOpen();
     m_firstLiveSub = c.firstLiveSub;
     m_readEnd = c.readEnd;
     m_pos = c.pos;
@@ -197,7 +199,8 @@ bool SyntaxAnalysis::analyze(int until, const QDeadlineTimer &deadline)
             break;
         }
         scanStep();
-        if (int(m_tokens.size()) - m_tokensAtLastCheckpoint >= CheckpointSpacing)
+        // Each checkpoint copies the open list; space them so the copies stay linear in the text.
+        if (int(m_tokens.size()) - m_tokensAtLastCheckpoint >= std::max(CheckpointSpacing, int(m_open.size())))
             addCheckpoint();
         if (++sinceClock >= 256) {
             sinceClock = 0;
@@ -350,8 +353,7 @@ bool SyntaxAnalysis::parentTest(const SyntRule &rule) const
     bool holds;
     if (!rule.StrictParent) {
         holds = rule.BlockName.isEmpty() ||
-                std::any_of(m_open.cbegin(), m_open.cend(),
-                            [&](int i) { return opensAs(m_ranges[size_t(i)], rule); });
+anyOpen(rule);
     } else if (m_open.empty()) {
         holds = rule.BlockName.isEmpty();
     } else {
@@ -510,21 +512,56 @@ void SyntaxAnalysis::openRange(const BlockRule &rule, int startToken, int identT
     r.endToken = endToken;
     r.parent = m_open.empty() ? -1 : m_open.back();
     m_ranges.push_back(r);
-    if (endToken < 0)
+    if (endToken < 0) {
         m_open.push_back(int(m_ranges.size()) - 1);
+        countOpen(&rule, 1);
+    }
+}
+
+void SyntaxAnalysis::countOpen(const BlockRule *rule, int delta)
+{
+    for (auto it = m_openCounts.begin(); it != m_openCounts.end(); ++it) {
+        if (it->first == rule) {
+            it->second += delta;
+            if (it->second <= 0)
+                m_openCounts.erase(it);
+            return;
+        }
+    }
+    if (delta > 0)
+        m_openCounts.emplace_back(rule, delta);
+}
+
+void SyntaxAnalysis::recountOpen()
+{
+    m_openCounts.clear();
+    for (int i : m_open)
+        countOpen(m_ranges[size_t(i)].rule, 1);
+}
+
+bool SyntaxAnalysis::anyOpen(const SyntRule &rule) const
+{
+    for (const auto &[open, count] : m_openCounts) {
+        if (rule.parentRule ? open == rule.parentRule : open->DisplayName == rule.BlockName)
+            return true;
+    }
+    return false;
 }
 
 bool SyntaxAnalysis::closeRange(const BlockRule &closing, int ref)
 {
+    auto fitsRule = [&](const BlockRule &s) {
+        if (closing.BlockType == btRangeStart)
+            return &s == &closing;
+        return (!s.BlockEnd.isEmpty() && s.BlockEnd == closing.DisplayName) ||
+               (!closing.BlockEnd.isEmpty() && closing.BlockEnd == s.DisplayName);
+    };
+    if (std::none_of(m_openCounts.cbegin(), m_openCounts.cend(), [&](const auto &e) { return fitsRule(*e.first); }))
+        return false;
     for (int i = int(m_open.size()) - 1; i >= 0; --i) {
         TextRange &range = m_ranges[size_t(m_open[size_t(i)])];
         const BlockRule &s = *range.rule;
-        bool fits;
-        if (closing.BlockType == btRangeStart)
-            fits = &s == &closing;
-        else
-            fits = (!s.BlockEnd.isEmpty() && s.BlockEnd == closing.DisplayName) ||
-                   (!closing.BlockEnd.isEmpty() && closing.BlockEnd == s.DisplayName);
+        bool fits = fitsRule(s);
         if (fits && closing.SameIdent) {
             const int ident = ref - closing.IdentIndex;
             fits = ident >= 0 && ident < int(m_tokens.size()) &&
@@ -538,6 +575,7 @@ bool SyntaxAnalysis::closeRange(const BlockRule &closing, int ref)
         m_undo.push_back({Undo::RangeEnd, m_open[size_t(i)], range.endToken, 0, 0});
         range.endToken = std::max(end, 0);
         m_open.erase(m_open.begin() + i);
+        countOpen(&s, -1);
         return true;
     }
     return false;

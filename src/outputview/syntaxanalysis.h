@@ -171,6 +171,9 @@ private:
     bool closeRange(const BlockRule &closing, int ref);
     void openRange(const BlockRule &rule, int startToken, int identToken, int condStart, int condEnd, int endToken);
     int columnOf(int offset) const;
+    void countOpen(const BlockRule *rule, int delta);
+    void recountOpen();
+    bool anyOpen(const SyntRule &rule) const;
     void addCheckpoint();
     void restoreCheckpoint(size_t index);
     void noteRead(qsizetype end)
@@ -191,6 +194,8 @@ private:
     std::vector<SubLexerRange> m_subs;
     std::vector<LineSeparatorMark> m_separators;
     std::vector<int> m_open;
+    // Open ranges per rule, so parent tests and closing rules need not walk a long open list.
+    std::vector<std::pair<const BlockRule *, int>> m_openCounts;
     int m_firstLiveSub = 0;
     qsizetype m_readEnd = 0;
     int m_stepTokenBase = 0;
