@@ -6,11 +6,19 @@
 
 namespace {
 
+char16_t folded(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 128)
+        return u >= 'A' && u <= 'Z' ? char16_t(u + 32) : u;
+    return c.toCaseFolded().unicode();
+}
+
 int compareFolded(QStringView a, QStringView b)
 {
     const qsizetype n = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t x = a[i].toCaseFolded().unicode(), y = b[i].toCaseFolded().unicode();
+        const char16_t x = folded(a[i]), y = folded(b[i]);
         if (x != y)
             return x < y ? -1 : 1;
     }

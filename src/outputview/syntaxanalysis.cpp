@@ -437,10 +437,20 @@ void SyntaxAnalysis::runBlockRules(SyntAnalyzer *owner)
 
 SyntaxAnalysis::BlockOutcome SyntaxAnalysis::runBlockRule(const BlockRule &rule)
 {
-    if (!rule.Enabled || !parentTest(rule))
+    if (!rule.Enabled)
         return BlockOutcome::NoMatch;
     const int n = int(m_tokens.size());
     const int k = rule.checkOffset();
+    // Most rules fail on the newest token's type; test that before anything dearer.
+    if (k == 0 && !rule.conditions.empty() && rule.GrammaRuleName.isEmpty()) {
+        const TagCondition &c0 = *rule.conditions.front();
+        const int type = m_tokens.back().type;
+        if (c0.TokenTypes && c0.CondType != tcNotEqual && c0.CondType != tcSkip &&
+            !(type >= 0 && type < 32 && ((c0.TokenTypes >> type) & 1)))
+            return BlockOutcome::NoMatch;
+    }
+    if (!parentTest(rule))
+        return BlockOutcome::NoMatch;
     int first = 0;
     if (!rule.GrammaRuleName.isEmpty()) {
         const SyntaxGrammar &g = rule.lexer->grammar();
