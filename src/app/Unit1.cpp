@@ -26,6 +26,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -320,8 +321,14 @@ void TForm1::connectHandlers()
 {
     connect(CPU_ComboBox, &McuComboBox::dropDown, this, &TForm1::CPU_ComboBoxDropDown);
     connect(CPU_ComboBox, &McuComboBox::closeUp, this, &TForm1::CPU_ComboBoxCloseUp);
-    // Only a pick from the list counts as a change; text set from code never loads a device.
-    connect(CPU_ComboBox, &QComboBox::textActivated, this, &TForm1::CPU_ComboBoxChange);
+    // Only a pick from the open list counts as a change: the box also reports "activated" when
+    // the focus leaves with a listed name typed in, and text set from code must not load either.
+    connect(CPU_ComboBox, &QComboBox::textActivated, this, [this] {
+        if (m_listClosing) {
+            m_listClosing = false;
+            CPU_ComboBoxChange();
+        }
+    });
     CPU_ComboBox->installEventFilter(this);
     CPU_ComboBox->lineEdit()->installEventFilter(this);
     connect(CPU_ComboBox->lineEdit(), &QLineEdit::textEdited, this, [this] { SelectingMCU = true; });
@@ -480,6 +487,9 @@ void TForm1::CPU_ComboBoxDropDown()
 void TForm1::CPU_ComboBoxCloseUp()
 {
     SelectingMCU = false;
+    // A pick is reported right after the list closes, within the same event.
+    m_listClosing = true;
+    QTimer::singleShot(0, this, [this] { m_listClosing = false; });
 }
 
 void TForm1::CPU_ComboBoxKeyDown(int key)

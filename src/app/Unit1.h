@@ -165,5 +165,6 @@ private:
     QHash<int, QIcon> m_nodeIcons;
     QStringList m_errorLines{QStringLiteral("ErrorsMemo")};
     bool m_shown = false;
+    bool m_listClosing = false;
     bool m_syncingTree = false;
 };

@@ -79,6 +79,10 @@ SyntaxMemo::SyntaxMemo(QWidget *parent) : QPlainTextEdit(parent)
     layoutRuler();
 
     createActions();
+    connect(document(), &QTextDocument::contentsChanged, this, [this] {
+        if (!m_settingText)
+            m_shownValid = false;
+    });
     connect(this, &QPlainTextEdit::undoAvailable, this, [this](bool on) {
         m_undoAvailable = on;
         updateActions();
@@ -255,9 +259,14 @@ void SyntaxMemo::endUpdate()
         return;
     m_pendingValid = false;
     const QString text = m_pending.join(QLatin1Char('\n'));
-    m_pending.clear();
     // A new document: the caret goes to the start, and undo starts afresh with the new text.
+    m_settingText = true;
     setPlainText(text);
+    m_settingText = false;
+    // Kept because the text alone cannot tell an empty pane from one empty line.
+    m_shown = std::move(m_pending);
+    m_shownValid = true;
+    m_pending.clear();
 }
 
 void SyntaxMemo::clearLines()
@@ -291,6 +300,8 @@ QStringList SyntaxMemo::lines() const
 {
     if (m_pendingValid)
         return m_pending;
+    if (m_shownValid)
+        return m_shown;
     QStringList result;
     if (document()->isEmpty())
         return result;
@@ -314,7 +325,11 @@ void SyntaxMemo::clearAll()
         m_pendingValid = true;
         return;
     }
+    m_settingText = true;
     clear();
+    m_settingText = false;
+    m_shown.clear();
+    m_shownValid = true;
     setTextCursor(QTextCursor(document()));
 }
 

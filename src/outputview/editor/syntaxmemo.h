@@ -116,6 +116,9 @@ private:
     int m_updateDepth = 0;
     bool m_pendingValid = false; // m_pending holds the lines to show at endUpdate
     QStringList m_pending;
+    bool m_shownValid = false; // m_shown holds the lines of the document as last set
+    QStringList m_shown;
+    bool m_settingText = false;
     bool m_undoAvailable = false;
     bool m_redoAvailable = false;
     bool m_clipboardHasText = false;
