@@ -318,6 +318,7 @@ int SyntaxGrammar::maxLength() const
 {
     // Longest match per production by fixed-point iteration; growth past the production count
     // means recursion.
+    constexpr int Unbounded = 1 << 16; // longer than any look-back worth bounding
     const int n = productionCount();
     std::vector<int> len(size_t(n), 0);
     for (int round = 0; round <= n + 1; ++round) {
@@ -331,11 +332,17 @@ int SyntaxGrammar::maxLength() const
                         return -1;
                     const int one = item.kind == Item::Ref ? len[size_t(item.value)] : 1;
                     sum += one * item.max;
+                    if (sum > Unbounded)
+                        return -1;
                 }
                 best = std::max(best, sum);
             }
-            if (m_skip >= 0)
-                best *= 1 + std::max(1, len[size_t(m_skip)]);
+            if (m_skip >= 0) {
+                const qint64 withSkip = qint64(best) * (1 + std::max(1, len[size_t(m_skip)]));
+                if (withSkip > Unbounded)
+                    return -1;
+                best = int(withSkip);
+            }
             if (best != len[size_t(p)]) {
                 len[size_t(p)] = best;
                 changed = true;

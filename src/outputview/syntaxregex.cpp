@@ -765,7 +765,7 @@ struct RegexMatcher {
                 at = n.next;
                 break;
             case Node::LineBreak:
-                touch(pos + 1);
+                touch(std::min(pos + 1, len));
                 if (pos >= len || !isLineBreak(s[pos]))
                     return -1;
                 pos += (s[pos] == '\r' && pos + 1 < len && s[pos + 1] == '\n') ? 2 : 1;

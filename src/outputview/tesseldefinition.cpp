@@ -57,7 +57,7 @@ QStringList keyWords()
 }
 
 // Type masks: bit n admits token type n.
-constexpr std::uint32_t Comment = 2, Identifier = 4, IdentOrSymbol = 12, Preprocessor = 512, Conditional = 1024;
+constexpr std::uint32_t Comment = 2, Identifier = 4, Preprocessor = 512, Conditional = 1024;
 
 QString lines(std::initializer_list<const char *> parts)
 {
