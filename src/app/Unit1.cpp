@@ -7,6 +7,8 @@
 #include "orvexerror.h"
 #include "propsmanager.h"
 #include "singleinstance.h"
+#include "syntanalyzer.h"
+#include "syntaxmanager.h"
 #include "syntaxmemo.h"
 
 #include <QAction>
@@ -95,7 +97,10 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), ImageList1(devicePixelRat
 
     m_session.generate = [this] { GenerateButtonClick(); };
     m_session.findConfigBitLists = [this] {
-        return ConfigSession::ConfigBitLists{&configBitsList, &newConfigBitsList};
+        const SyntAnalyzer *mpasm = SyntaxManager1->AnalyzerForFile(u"a.asm");
+        ConfigBits = FirstConditionTags(mpasm, QStringLiteral("Config Bits"));
+        NewConfigBits = FirstConditionTags(mpasm, QStringLiteral("NewStyle Config Bits"));
+        return ConfigSession::ConfigBitLists{ConfigBits, NewConfigBits};
     };
     m_session.applyStyleAvailability = [this](const StyleAvailability &style) {
         // Checking a radio runs its click handler, which regenerates.
@@ -245,7 +250,12 @@ void TForm1::createEditorPane()
     auto *layout = new QVBoxLayout(Panel4);
     layout->setContentsMargins(0, 0, 0, 0);
 
+    SyntaxManager1 = named(new SyntaxManager(this), "SyntaxManager1");
+    m_startUpLexer = SyntaxManager1->createStartUpLexer();
+
     SyntaxMemo1 = named(new SyntaxMemo, "SyntaxMemo1");
+    SyntaxMemo1->setLexerLibrary(SyntaxManager1);
+    SyntaxMemo1->setLexer(m_startUpLexer.get());
     SyntaxMemo1->setLines(bannerLines());
 
     Panel5 = named(new QWidget, "Panel5");
@@ -263,6 +273,8 @@ void TForm1::createEditorPane()
     closeErrors->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
     stripLayout->addWidget(closeErrors);
     ErrorsMemo = named(new SyntaxMemo, "ErrorsMemo");
+    ErrorsMemo->setLexerLibrary(SyntaxManager1);
+    ErrorsMemo->setLexer(m_startUpLexer.get());
     ErrorsMemo->setLines(m_errorLines);
     errorLayout->addWidget(strip);
     errorLayout->addWidget(ErrorsMemo, 1);
@@ -422,6 +434,7 @@ void TForm1::FormShow()
     // Window bounds first, so that a restored maximised state keeps them as the normal bounds.
     PropsManager2->LoadProps();
     PropsManager1->LoadProps();
+    ConfigBits = nullptr;
     SelectingMCU = false;
     TecSingleInstance::trace(QStringLiteral("main window shown"));
 }

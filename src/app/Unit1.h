@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class McuComboBox;
 class TAboutBox;
@@ -26,6 +27,8 @@ class QSplitter;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class SyntAnalyzer;
+class SyntaxManager;
 class SyntaxMemo;
 
 // The main window: the tree pane with the output options and the configuration tree, the editor
@@ -88,9 +91,9 @@ public:
 
     bool SelectingMCU = false;
 
-    // The configuration-name lists the session fills; the MPASM lexer's own lists once it exists.
-    TagList configBitsList{QStringList{QString()}};
-    TagList newConfigBitsList{QStringList{QStringLiteral("CLKOUTEN"), QStringLiteral("FOSC")}};
+    // The MPASM lexer's configuration-name lists, looked up at every device load.
+    TagList *ConfigBits = nullptr;
+    TagList *NewConfigBits = nullptr;
 
     // Components, under their design names.
     QWidget *Panel1 = nullptr;
@@ -119,6 +122,7 @@ public:
     QTreeWidget *TreeView1 = nullptr;
     SyntaxMemo *SyntaxMemo1 = nullptr;
     SyntaxMemo *ErrorsMemo = nullptr;
+    SyntaxManager *SyntaxManager1 = nullptr;
     QMenu *PopupMenu1 = nullptr;
     QAction *Select1 = nullptr;
     QAction *Unselect1 = nullptr;
@@ -158,6 +162,7 @@ private:
     SyntaxMemo *focusedEditor() const;
     void updateEditActions();
 
+    std::unique_ptr<SyntAnalyzer> m_startUpLexer;
     ConfigSession m_session;
     DeviceCatalogue m_catalogue;
     ImageList ImageList1;

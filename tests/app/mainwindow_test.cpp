@@ -368,13 +368,14 @@ TEST_F(MainWindowTest, NewClearsTreeEditorAndNameLists)
 {
     TForm1 &w = start();
     load("16X84");
-    EXPECT_GT(w.newConfigBitsList.size(), 2);
+    ASSERT_TRUE(w.ConfigBits && w.NewConfigBits);
+    EXPECT_GT(w.NewConfigBits->size(), 2);
     QTest::keyClick(&w, Qt::Key_N, Qt::ControlModifier);
     EXPECT_EQ(w.TreeView1->topLevelItemCount(), 0);
     EXPECT_TRUE(w.SyntaxMemo1->toPlainText().isEmpty());
     EXPECT_EQ(w.SyntaxMemo1->textCursor().position(), 0);
-    EXPECT_EQ(w.configBitsList.words(), QStringList{QString()});
-    EXPECT_EQ(w.newConfigBitsList.words(), QStringList{QString()});
+    EXPECT_EQ(w.ConfigBits->words(), QStringList{QString()});
+    EXPECT_EQ(w.NewConfigBits->words(), QStringList{QString()});
 
     // With the tree empty the option controls leave the editor alone.
     QTest::mouseClick(w.HeaderCheckBox, Qt::LeftButton, {}, QPoint(6, 8));

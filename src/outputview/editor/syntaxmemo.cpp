@@ -2,15 +2,19 @@
 
 #include "columnruler.h"
 #include "finddialog.h"
+#include "foldgutter.h"
 #include "gotolinedialog.h"
 #include "incrementalsearchbar.h"
 #include "replacedialog.h"
+#include "syntaxmanager.h"
+#include "syntaxpainter.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QToolTip>
@@ -74,13 +78,21 @@ SyntaxMemo::SyntaxMemo(QWidget *parent) : QPlainTextEdit(parent)
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setTabStopDistance(QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')) * 8);
 
+    m_painter = new SyntaxPainter(this);
+    m_gutter = new FoldGutter(m_painter, this);
     m_ruler = new ColumnRuler(this);
     m_incrementalSearch = new IncrementalSearchBar(this);
     layoutRuler();
+    connect(this, &QPlainTextEdit::updateRequest, this, [this](const QRect &rect, int dy) {
+        if (dy != 0)
+            m_gutter->update();
+        else
+            m_gutter->update(0, rect.y(), m_gutter->width(), rect.height());
+    });
 
     createActions();
     connect(document(), &QTextDocument::contentsChanged, this, [this] {
-        if (!m_settingText)
+        if (!m_settingText && !m_painter->isRestyling())
             m_shownValid = false;
     });
     connect(this, &QPlainTextEdit::undoAvailable, this, [this](bool on) {
@@ -290,10 +302,34 @@ void SyntaxMemo::appendLine(const QString &line)
 
 void SyntaxMemo::setLexerByName(const QString &name)
 {
+    if (m_library)
+        m_painter->setLexer(m_library->FindAnalyzer(name));
     if (name == m_lexerName)
         return;
     m_lexerName = name;
     emit lexerChanged(name);
+}
+
+void SyntaxMemo::setLexer(SyntAnalyzer *lexer)
+{
+    m_painter->setLexer(lexer);
+}
+
+SyntAnalyzer *SyntaxMemo::lexer() const
+{
+    return m_painter->lexer();
+}
+
+void SyntaxMemo::paintEvent(QPaintEvent *event)
+{
+    m_painter->prepare();
+    {
+        QPainter painter(viewport());
+        m_painter->paintBackground(painter, event->rect());
+    }
+    QPlainTextEdit::paintEvent(event);
+    QPainter painter(viewport());
+    m_painter->paintOverlay(painter, event->rect());
 }
 
 QStringList SyntaxMemo::lines() const
@@ -527,9 +563,11 @@ void SyntaxMemo::showGoToLineDialog()
 void SyntaxMemo::layoutRuler()
 {
     const int h = m_ruler->preferredHeight();
-    setViewportMargins(0, h, 0, 0);
+    const int g = FoldGutter::Width;
+    setViewportMargins(g, h, 0, 0);
     const QRect r = contentsRect();
-    m_ruler->setGeometry(r.left(), r.top(), r.width(), h);
+    m_ruler->setGeometry(r.left() + g, r.top(), r.width() - g, h);
+    m_gutter->setGeometry(r.left(), r.top() + h, g, r.height() - h);
     m_incrementalSearch->place();
 }
 

@@ -8,8 +8,12 @@
 #include <array>
 
 class ColumnRuler;
+class FoldGutter;
 class IncrementalSearchBar;
 class QAction;
+class SyntAnalyzer;
+class SyntaxManager;
+class SyntaxPainter;
 
 // The text editor of the output and error panes: a plain-text editor the user may edit, with the
 // line operations generation writes through, a column ruler, a lexer slot and the editing
@@ -55,6 +59,12 @@ public:
 
     // The library lexer in force; highlighting follows lexerChanged.
     QString lexerName() const { return m_lexerName; }
+    // setLexerByName finds its lexers in this library; without one the text stays plain.
+    void setLexerLibrary(SyntaxManager *library) { m_library = library; }
+    // Puts a lexer in force directly (the start-up lexer); none shows plain text.
+    void setLexer(SyntAnalyzer *lexer);
+    SyntAnalyzer *lexer() const;
+    SyntaxPainter *syntaxPainter() const { return m_painter; }
 
     QAction *action(Command command) const { return m_actions[command]; }
     bool canRun(Command command) const;
@@ -94,8 +104,11 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
     void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
+    friend class SyntaxPainter;
+
     void createActions();
     void updateActions();
     void indentSelection(bool indent);
@@ -110,6 +123,9 @@ private:
     std::array<QAction *, CommandCount> m_actions{};
     ColumnRuler *m_ruler = nullptr;
     IncrementalSearchBar *m_incrementalSearch = nullptr;
+    SyntaxPainter *m_painter = nullptr;
+    FoldGutter *m_gutter = nullptr;
+    SyntaxManager *m_library = nullptr;
     QString m_lexerName = QStringLiteral("Tessel");
     SearchRequest m_lastSearch;
 
