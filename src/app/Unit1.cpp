@@ -137,7 +137,11 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), ImageList1(devicePixelRat
     };
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // Closing in ~QWidget moves the focus; by then this is no longer a TForm1 to call back into.
+    disconnect(qApp, nullptr, this, nullptr);
+}
 
 void TForm1::createOptionsArea()
 {
