@@ -31,6 +31,10 @@ int main(int argc, char *argv[])
                                       QStringLiteral("%1 ").arg(generation).repeated(300)));
                 }
             });
+            if (generation == 1) {
+                std::fputs("saved\n", stdout);
+                std::fflush(stdout);
+            }
         }
         return 0;
     }
