@@ -196,6 +196,9 @@ void SyntaxPainter::resetText()
     m_edits.clear();
     m_foldAnchors.clear();
     m_viewDirty = true;
+    // Blocks kept from the old text may still be hidden; show them once the change is through.
+    if (m_anyHidden)
+        QMetaObject::invokeMethod(this, &SyntaxPainter::applyFolding, Qt::QueuedConnection);
 }
 
 void SyntaxPainter::onContentsChange(int pos, int removed, int added)
@@ -671,6 +674,10 @@ void SyntaxPainter::applyFolding()
         const int start = a.blockNumber();
         return std::none_of(m_folds.begin(), m_folds.end(), [&](const Fold &f) { return f.startLine == start; });
     });
+    // Nothing folded now or before: no need to walk the blocks of a long text.
+    if (m_foldAnchors.empty() && !m_anyHidden)
+        return;
+    m_anyHidden = !m_foldAnchors.empty();
     std::vector<std::pair<int, int>> hidden;
     for (const QTextCursor &a : m_foldAnchors)
         for (const Fold &f : m_folds)

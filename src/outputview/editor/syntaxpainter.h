@@ -132,6 +132,7 @@ private:
     std::vector<char> m_caretShown;
 
     std::vector<QTextCursor> m_foldAnchors; // start of each folded range's first block
+    bool m_anyHidden = false;
     bool m_restyling = false;
     bool m_preparing = false;
     int m_visibleEnd = 0;
