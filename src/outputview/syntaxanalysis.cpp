@@ -42,6 +42,47 @@ bool opensAs(const TextRange &range, const SyntRule &rule)
 
 } // namespace
 
+struct SyntaxAnalysis::Reuse {
+    // Old offsets at or past dirtyEnd are at offset + delta now; before dirtyStart they are unchanged.
+    int delta = 0;
+    int dirtyStart = 0, dirtyEnd = 0;
+    // Old indices of the first kept elements.
+    int tokenBase = 0, rangeBase = 0, subBase = 0, separatorBase = 0, undoBase = 0;
+    std::vector<SyntaxToken> tokens;
+    std::vector<TextRange> ranges;
+    std::vector<SubLexerRange> subs;
+    std::vector<LineSeparatorMark> separators;
+    struct Change {
+        Undo undo;
+        int a, b; // values the old scan left behind
+        qint16 type;
+    };
+    std::vector<Change> undo;
+    std::vector<Checkpoint> checkpoints;
+    std::vector<int> backText, backToken; // lowest over all steps from checkpoint i to the end
+    size_t next = 0;
+    // Ranges opened before the kept part and still open at its start.
+    struct OpenBefore {
+        int index;
+        const BlockRule *rule;
+        QString ident;
+    };
+    std::vector<OpenBefore> openBefore;
+    const SubAnalyzerRule *subBeforeRule = nullptr; // the last sub-lexer range before the kept part
+    int subBeforeEnd = -1;
+    // Where the old scan stopped.
+    int pos = 0;
+    bool complete = false;
+    std::vector<int> open;
+    int firstLiveSub = 0;
+    qsizetype readEnd = 0;
+    int tokensAtLastCheckpoint = 0;
+    int errors = 0;
+    QString lastError;
+
+    int shifted(int oldOffset) const { return oldOffset >= dirtyEnd ? oldOffset + delta : oldOffset; }
+};
+
 SyntaxAnalysis::SyntaxAnalysis(QObject *parent) : QObject(parent) {}
 
 SyntaxAnalysis::~SyntaxAnalysis() = default;
@@ -103,12 +144,20 @@ void SyntaxAnalysis::reset()
     m_readEnd = 0;
     m_undo.clear();
     m_checkpoints.clear();
+    m_backText = m_backToken = NoRead;
+    m_errors = 0;
+    m_reuse.reset();
     m_lastError.clear();
     addCheckpoint();
 }
 
 void SyntaxAnalysis::addCheckpoint()
 {
+    if (!m_checkpoints.empty()) {
+        m_checkpoints.back().backText = m_backText;
+        m_checkpoints.back().backToken = m_backToken;
+    }
+    m_backText = m_backToken = NoRead;
     Checkpoint c;
     c.pos = m_pos;
     c.tokens = int(m_tokens.size());
@@ -117,6 +166,7 @@ void SyntaxAnalysis::addCheckpoint()
     c.separators = int(m_separators.size());
     c.undo = int(m_undo.size());
     c.firstLiveSub = m_firstLiveSub;
+    c.errors = m_errors;
     c.readEnd = m_readEnd;
     c.open = m_open;
     m_checkpoints.push_back(std::move(c));
@@ -158,6 +208,8 @@ void SyntaxAnalysis::restoreCheckpoint(size_t index)
     recountOpen();
     m_firstLiveSub = c.firstLiveSub;
     m_readEnd = c.readEnd;
+    m_errors = c.errors;
+    m_backText = m_backToken = NoRead;
     m_pos = c.pos;
     m_complete = false;
     m_checkpoints.resize(index + 1);
@@ -166,8 +218,6 @@ void SyntaxAnalysis::restoreCheckpoint(size_t index)
 
 void SyntaxAnalysis::applyEdit(const QString &newText, int pos, int removed, int added)
 {
-    Q_UNUSED(removed);
-    Q_UNUSED(added);
     m_text = newText;
     if (!m_main) {
         reset();
@@ -181,7 +231,348 @@ void SyntaxAnalysis::applyEdit(const QString &newText, int pos, int removed, int
             break;
         }
     }
+    keepForReuse(keep, pos, removed, added);
     restoreCheckpoint(keep);
+}
+
+void SyntaxAnalysis::keepForReuse(size_t checkpoint, int pos, int removed, int added)
+{
+    if (m_reuse) {
+        // Edits before the rescan caught up: one changed span covers them all.
+        Reuse &r = *m_reuse;
+        const int curDirtyEnd = r.dirtyEnd + r.delta;
+        const int end = pos + removed;
+        const int oldStart = pos < r.dirtyStart ? pos : pos >= curDirtyEnd ? pos - r.delta : r.dirtyStart;
+        const int oldEnd = end <= r.dirtyStart ? end : end >= curDirtyEnd ? end - r.delta : r.dirtyEnd;
+        r.dirtyStart = std::min(r.dirtyStart, oldStart);
+        r.dirtyEnd = std::max(r.dirtyEnd, oldEnd);
+        r.delta += added - removed;
+        r.next = 0;
+        m_reuseFrom = r.dirtyEnd + r.delta;
+        return;
+    }
+    if (checkpoint + 1 >= m_checkpoints.size())
+        return; // too little after the edit to be worth keeping
+    m_checkpoints.back().backText = m_backText;
+    m_checkpoints.back().backToken = m_backToken;
+    const Checkpoint &k = m_checkpoints[checkpoint];
+    auto r = std::make_unique<Reuse>();
+    r->delta = added - removed;
+    r->dirtyStart = pos;
+    r->dirtyEnd = pos + removed;
+    r->tokenBase = k.tokens;
+    r->rangeBase = k.ranges;
+    r->subBase = k.subs;
+    r->separatorBase = k.separators;
+    r->undoBase = k.undo;
+    r->tokens.assign(m_tokens.cbegin() + k.tokens, m_tokens.cend());
+    r->ranges.assign(m_ranges.cbegin() + k.ranges, m_ranges.cend());
+    r->subs.assign(m_subs.cbegin() + k.subs, m_subs.cend());
+    r->separators.assign(m_separators.cbegin() + k.separators, m_separators.cend());
+    r->undo.reserve(m_undo.size() - size_t(k.undo));
+    for (size_t i = size_t(k.undo); i < m_undo.size(); ++i) {
+        const Undo &u = m_undo[i];
+        Reuse::Change c{u, 0, 0, 0};
+        switch (u.kind) {
+        case Undo::RangeEnd: c.a = m_ranges[size_t(u.index)].endToken; break;
+        case Undo::SubEnd:
+            c.a = m_subs[size_t(u.index)].end;
+            c.b = m_subs[size_t(u.index)].condEnd;
+            break;
+        case Undo::TokenRule: {
+            const SyntaxToken &t = m_tokens[size_t(u.index)];
+            c.a = t.rule;
+            c.b = t.lexer;
+            c.type = t.type;
+            break;
+        }
+        }
+        r->undo.push_back(c);
+    }
+    r->checkpoints.assign(std::make_move_iterator(m_checkpoints.begin() + qsizetype(checkpoint) + 1),
+                          std::make_move_iterator(m_checkpoints.end()));
+    const size_t n = r->checkpoints.size();
+    r->backText.resize(n);
+    r->backToken.resize(n);
+    int text = NoRead, token = NoRead;
+    for (size_t i = n; i-- > 0;) {
+        text = std::min(text, r->checkpoints[i].backText);
+        token = std::min(token, r->checkpoints[i].backToken);
+        r->backText[i] = text;
+        r->backToken[i] = token;
+    }
+    // Ranges of the part before stay open at most as long as they were open there; their
+    // identifiers lie before the edit, since nothing before the checkpoint read past it.
+    for (int i : k.open)
+        r->openBefore.push_back({i, m_ranges[size_t(i)].rule, tokenText(m_ranges[size_t(i)].identToken).toString()});
+    if (k.subs > 0) {
+        r->subBeforeRule = m_subs[size_t(k.subs - 1)].rule;
+        r->subBeforeEnd = m_subs[size_t(k.subs - 1)].end;
+    }
+    r->pos = m_pos;
+    r->complete = m_complete;
+    r->open = m_open;
+    r->firstLiveSub = m_firstLiveSub;
+    r->readEnd = m_readEnd;
+    r->tokensAtLastCheckpoint = m_tokensAtLastCheckpoint;
+    r->errors = m_errors;
+    r->lastError = m_lastError;
+    m_reuse = std::move(r);
+    m_reuseFrom = pos + added;
+}
+
+void SyntaxAnalysis::tryReuse()
+{
+    Reuse &r = *m_reuse;
+    while (r.next < r.checkpoints.size() && r.checkpoints[r.next].pos + r.delta < m_pos)
+        ++r.next;
+    if (r.next >= r.checkpoints.size()) {
+        m_reuse.reset(); // past the last point the old scan could be taken up again
+        return;
+    }
+    if (r.checkpoints[r.next].pos + r.delta == m_pos && reuseFrom(r.next))
+        m_reuse.reset();
+}
+
+// The steps the old scan made from checkpoint `index` on depend on: the text they read, which
+// must lie past the changed span; the tokens they looked back at, which must equal ours; the
+// open ranges (rules and identifiers); and the sub-lexer ranges, of which none may be in force.
+// When all of that agrees they would run again exactly as before, so their results are taken
+// over, shifted by the change in length.
+bool SyntaxAnalysis::reuseFrom(size_t index)
+{
+    Reuse &r = *m_reuse;
+    const Checkpoint c = r.checkpoints[index];
+    if (r.backText[index] < r.dirtyEnd || c.firstLiveSub != c.subs)
+        return false;
+    const int firstRead = std::min(r.backToken[index], c.tokens);
+    if (firstRead < r.tokenBase)
+        return false;
+    const int window = c.tokens - firstRead;
+    const int tokenDelta = int(m_tokens.size()) - c.tokens;
+    if (int(m_tokens.size()) < window)
+        return false;
+
+    for (size_t i = size_t(m_firstLiveSub); i < m_subs.size(); ++i) {
+        if (m_subs[i].end < 0 || m_subs[i].end > m_pos)
+            return false;
+    }
+    {
+        // A sub-lexer range does not open again right where the same rule's range ended.
+        const SubAnalyzerRule *oldRule = nullptr;
+        int oldEnd = -1;
+        if (c.subs > r.subBase) {
+            oldRule = r.subs[size_t(c.subs - 1 - r.subBase)].rule;
+            oldEnd = r.subs[size_t(c.subs - 1 - r.subBase)].end;
+        } else if (c.subs > 0) {
+            oldRule = r.subBeforeRule;
+            oldEnd = r.subBeforeEnd;
+        }
+        const bool oldAtEnd = oldRule && oldEnd == c.pos;
+        const bool newAtEnd = !m_subs.empty() && m_subs.back().end == m_pos;
+        if (oldAtEnd != newAtEnd || (newAtEnd && oldRule != m_subs.back().rule))
+            return false;
+    }
+
+    if (c.open.size() != m_open.size())
+        return false;
+    auto oldText = [&](int start, int end, QStringView *out) {
+        if (end <= r.dirtyStart)
+            *out = QStringView(m_text).mid(start, end - start);
+        else if (start >= r.dirtyEnd)
+            *out = QStringView(m_text).mid(start + r.delta, end - start);
+        else
+            return false;
+        return true;
+    };
+    for (size_t i = 0; i < c.open.size(); ++i) {
+        const TextRange &now = m_ranges[size_t(m_open[i])];
+        const int old = c.open[i];
+        QStringView ident;
+        if (old >= r.rangeBase) {
+            const TextRange &range = r.ranges[size_t(old - r.rangeBase)];
+            if (range.rule != now.rule || range.identToken < r.tokenBase)
+                return false;
+            const SyntaxToken &t = r.tokens[size_t(range.identToken - r.tokenBase)];
+            if (!oldText(t.start, t.end, &ident))
+                return false;
+        } else {
+            const auto it = std::lower_bound(r.openBefore.cbegin(), r.openBefore.cend(), old,
+                                             [](const Reuse::OpenBefore &o, int i) { return o.index < i; });
+            if (it == r.openBefore.cend() || it->index != old || it->rule != now.rule)
+                return false;
+            ident = it->ident;
+        }
+        if (ident != tokenText(now.identToken))
+            return false;
+    }
+
+    // The tokens looked back at, as they were at the checkpoint: later tag detection may have
+    // changed their types since.
+    std::vector<qint16> types(static_cast<size_t>(window));
+    std::vector<bool> seen(static_cast<size_t>(window));
+    for (int j = 0; j < window; ++j)
+        types[size_t(j)] = r.tokens[size_t(firstRead - r.tokenBase + j)].type;
+    // Open lists are in order of opening, so by range index.
+    auto openPos = [&](int old) {
+        const auto it = std::lower_bound(c.open.cbegin(), c.open.cend(), old);
+        return it != c.open.cend() && *it == old ? int(it - c.open.cbegin()) : int(c.open.size());
+    };
+    for (size_t i = size_t(c.undo - r.undoBase); i < r.undo.size(); ++i) {
+        const Undo &u = r.undo[i].undo;
+        switch (u.kind) {
+        case Undo::TokenRule:
+            if (u.index < c.tokens) {
+                if (u.index < firstRead)
+                    return false;
+                const size_t j = size_t(u.index - firstRead);
+                if (!seen[j]) {
+                    seen[j] = true;
+                    types[j] = u.type;
+                }
+            }
+            break;
+        case Undo::SubEnd:
+            if (u.index < c.subs)
+                return false;
+            break;
+        case Undo::RangeEnd:
+            if (u.index < c.ranges && openPos(u.index) >= int(c.open.size()))
+                return false;
+            break;
+        }
+    }
+    for (int j = 0; j < window; ++j) {
+        const SyntaxToken &o = r.tokens[size_t(firstRead - r.tokenBase + j)];
+        const SyntaxToken &t = m_tokens[size_t(int(m_tokens.size()) - window + j)];
+        if (o.start + r.delta != t.start || o.end + r.delta != t.end || types[size_t(j)] != t.type)
+            return false;
+    }
+
+    // Same state: splice the old results in.
+    const int rangeDelta = int(m_ranges.size()) - c.ranges;
+    const int subDelta = int(m_subs.size()) - c.subs;
+    const int separatorDelta = int(m_separators.size()) - c.separators;
+    const int undoDelta = int(m_undo.size()) - c.undo;
+    const std::vector<int> openNow = m_open;
+    auto mapRange = [&](int old) {
+        if (old < 0)
+            return old;
+        return old >= c.ranges ? old + rangeDelta : openNow[size_t(openPos(old))];
+    };
+    auto mapToken = [&](int old) { return old < 0 ? old : old + tokenDelta; };
+
+    for (size_t i = size_t(c.undo - r.undoBase); i < r.undo.size(); ++i) {
+        const Reuse::Change &ch = r.undo[i];
+        if (ch.undo.kind == Undo::TokenRule && ch.undo.index < c.tokens) {
+            SyntaxToken &t = m_tokens[size_t(mapToken(ch.undo.index))];
+            t.rule = quint16(ch.a);
+            t.lexer = quint8(ch.b);
+            t.type = ch.type;
+        } else if (ch.undo.kind == Undo::RangeEnd && ch.undo.index < c.ranges) {
+            m_ranges[size_t(mapRange(ch.undo.index))].endToken = mapToken(ch.a);
+        }
+    }
+
+    m_checkpoints.back().backText = m_backText;
+    m_checkpoints.back().backToken = m_backToken;
+    const qsizetype readEnd = m_readEnd;
+    auto mapCheckpoint = [&](Checkpoint &p) {
+        p.pos += r.delta;
+        p.tokens += tokenDelta;
+        p.ranges += rangeDelta;
+        p.subs += subDelta;
+        p.separators += separatorDelta;
+        p.undo += undoDelta;
+        p.firstLiveSub += subDelta;
+        p.errors += m_errors - c.errors;
+        p.readEnd = std::max(p.readEnd + r.delta, readEnd);
+        if (p.backText != NoRead)
+            p.backText += r.delta;
+        if (p.backToken != NoRead)
+            p.backToken = mapToken(p.backToken);
+        // Ranges open since before `c` keep their order, so one walk over c.open maps them.
+        size_t j = 0;
+        for (int &o : p.open) {
+            if (o >= c.ranges) {
+                o += rangeDelta;
+                continue;
+            }
+            while (j < c.open.size() && c.open[j] < o)
+                ++j;
+            o = j < c.open.size() && c.open[j] == o ? openNow[j] : mapRange(o);
+        }
+    };
+
+    m_tokens.reserve(m_tokens.size() + r.tokens.size() - size_t(c.tokens - r.tokenBase));
+    for (auto it = r.tokens.cbegin() + (c.tokens - r.tokenBase); it != r.tokens.cend(); ++it) {
+        SyntaxToken t = *it;
+        t.start += r.delta;
+        t.end += r.delta;
+        m_tokens.push_back(t);
+    }
+    m_ranges.reserve(m_ranges.size() + r.ranges.size() - size_t(c.ranges - r.rangeBase));
+    for (auto it = r.ranges.cbegin() + (c.ranges - r.rangeBase); it != r.ranges.cend(); ++it) {
+        TextRange x = *it;
+        x.startToken = mapToken(x.startToken);
+        x.endToken = mapToken(x.endToken);
+        x.identToken = mapToken(x.identToken);
+        x.condStart = mapToken(x.condStart);
+        x.condEnd = mapToken(x.condEnd);
+        x.parent = mapRange(x.parent);
+        m_ranges.push_back(x);
+    }
+    for (auto it = r.subs.cbegin() + (c.subs - r.subBase); it != r.subs.cend(); ++it) {
+        SubLexerRange x = *it;
+        x.condStart += r.delta;
+        x.start += r.delta;
+        if (x.end >= 0)
+            x.end += r.delta;
+        if (x.condEnd >= 0)
+            x.condEnd += r.delta;
+        m_subs.push_back(x);
+    }
+    for (auto it = r.separators.cbegin() + (c.separators - r.separatorBase); it != r.separators.cend(); ++it)
+        m_separators.push_back({it->rule, it->offset + r.delta});
+    for (size_t i = size_t(c.undo - r.undoBase); i < r.undo.size(); ++i) {
+        Undo u = r.undo[i].undo;
+        switch (u.kind) {
+        case Undo::TokenRule: u.index = mapToken(u.index); break;
+        case Undo::RangeEnd:
+            u.index = mapRange(u.index);
+            u.a = mapToken(u.a);
+            break;
+        case Undo::SubEnd:
+            u.index += subDelta;
+            if (u.a >= 0)
+                u.a += r.delta;
+            if (u.b >= 0)
+                u.b += r.delta;
+            break;
+        }
+        m_undo.push_back(u);
+    }
+    for (size_t i = index; i < r.checkpoints.size(); ++i) {
+        Checkpoint p = std::move(r.checkpoints[i]);
+        mapCheckpoint(p);
+        m_checkpoints.push_back(std::move(p));
+    }
+    m_backText = m_checkpoints.back().backText;
+    m_backToken = m_checkpoints.back().backToken;
+
+    m_pos = r.pos + r.delta;
+    m_complete = r.complete;
+    m_open.clear();
+    for (int o : r.open)
+        m_open.push_back(mapRange(o));
+    recountOpen();
+    m_firstLiveSub = r.firstLiveSub + subDelta;
+    m_readEnd = std::max(r.readEnd + r.delta, readEnd);
+    m_tokensAtLastCheckpoint = r.tokensAtLastCheckpoint + tokenDelta;
+    if (r.errors > c.errors)
+        m_lastError = r.lastError;
+    m_errors += r.errors - c.errors;
+    return true;
 }
 
 bool SyntaxAnalysis::analyze(int until, const QDeadlineTimer &deadline)
@@ -196,9 +587,15 @@ bool SyntaxAnalysis::analyze(int until, const QDeadlineTimer &deadline)
         if (m_pos >= m_text.size()) {
             noteRead(m_text.size() + 1);
             m_complete = true;
+            m_reuse.reset();
             break;
         }
         scanStep();
+        if (m_reuse && m_pos >= m_reuseFrom) {
+            tryReuse();
+            if (!m_reuse)
+                continue; // done with the old results, spliced in or not
+        }
         // Each checkpoint copies the open list; space them so the copies stay linear in the text.
         if (int(m_tokens.size()) - m_tokensAtLastCheckpoint >= std::max(CheckpointSpacing, int(m_open.size())))
             addCheckpoint();
@@ -266,6 +663,8 @@ void SyntaxAnalysis::scanStep()
 {
     m_stepTokenBase = int(m_tokens.size());
     int cur = m_pos;
+    noteBackText(cur - 1); // "^" and "\b" look at the character before
+
     SyntAnalyzer *owner = findOwner(cur);
     tryOpenSubLexer(cur, owner);
     if (owner->SkipSpaces()) {
@@ -291,11 +690,12 @@ void SyntaxAnalysis::scanStep()
     }
 }
 
-int SyntaxAnalysis::columnOf(int offset) const
+int SyntaxAnalysis::columnOf(int offset)
 {
     int start = offset;
     while (start > 0 && !isLineBreak(m_text.at(start - 1).unicode()))
         --start;
+    noteBackText(start - 1);
     return offset - start + 1; // columns count from 1
 }
 
@@ -382,17 +782,19 @@ QStringView SyntaxAnalysis::tokenText(int index) const
     return QStringView(m_text).mid(t.start, t.end - t.start);
 }
 
-bool SyntaxAnalysis::conditionsMatch(const BlockRule &rule, int n, int k, int *first) const
+bool SyntaxAnalysis::conditionsMatch(const BlockRule &rule, int n, int k, int *first)
 {
     const auto &conds = rule.conditions;
     if (conds.empty())
         return false;
     int idx = n - 1 - k;
     for (size_t i = 0; i < conds.size(); ++i) {
+        noteBackToken(std::max(idx, -1));
         const TagCondition &c = *conds[i];
         if (c.CondType == tcSkip && i + 1 < conds.size() && conds[i + 1]->CondType != tcSkip) {
             const TagCondition &next = *conds[i + 1];
             while (true) {
+                noteBackToken(std::max(idx, -1));
                 if (idx < 0)
                     return false;
                 const SyntaxToken &t = m_tokens[size_t(idx)];
@@ -454,11 +856,19 @@ SyntaxAnalysis::BlockOutcome SyntaxAnalysis::runBlockRule(const BlockRule &rule)
     int first = 0;
     if (!rule.GrammaRuleName.isEmpty()) {
         const SyntaxGrammar &g = rule.lexer->grammar();
-        const SyntaxGrammar::Tokens access{[this](int i) { return tokenText(i); },
-                                           [this](int i) { return int(m_tokens[size_t(i)].type); }};
+        // A production also fails on running out of tokens, which reads the one before.
+        const SyntaxGrammar::Tokens access{[this](int i) {
+                                               noteBackToken(i - 1);
+                                               return tokenText(i);
+                                           },
+                                           [this](int i) {
+                                               noteBackToken(i - 1);
+                                               return int(m_tokens[size_t(i)].type);
+                                           }};
         try {
             first = g.match(rule.grammarProduction, access, n - 1 - k);
         } catch (const SyntaxGrammar::Error &e) {
+            ++m_errors;
             const bool fresh = m_lastError != e.message;
             m_lastError = e.message;
             if (fresh)
@@ -477,6 +887,7 @@ SyntaxAnalysis::BlockOutcome SyntaxAnalysis::runBlockRule(const BlockRule &rule)
         const int target = ref - rule.IdentIndex;
         if (target < 0 || target >= n)
             break;
+        noteBackToken(target);
         SyntaxToken &t = m_tokens[size_t(target)];
         if (target < m_stepTokenBase)
             m_undo.push_back({Undo::TokenRule, target, t.rule, t.lexer, t.type});
@@ -489,6 +900,7 @@ SyntaxAnalysis::BlockOutcome SyntaxAnalysis::runBlockRule(const BlockRule &rule)
     case btLineBreak: {
         if (ref < 0 || ref >= n)
             break;
+        noteBackToken(ref);
         const SyntaxToken &t = m_tokens[size_t(ref)];
         m_separators.push_back({&rule, rule.LinePos == lbTop ? int(t.start) : std::max<int>(t.start, t.end - 1)});
         break;
@@ -520,6 +932,7 @@ void SyntaxAnalysis::openRange(const BlockRule &rule, int startToken, int identT
     r.condStart = std::clamp(condStart, 0, last);
     r.condEnd = std::clamp(condEnd, 0, last);
     r.endToken = endToken;
+    noteBackToken(std::min({r.startToken, r.identToken, r.condStart}));
     r.parent = m_open.empty() ? -1 : m_open.back();
     m_ranges.push_back(r);
     if (endToken < 0) {
@@ -574,6 +987,8 @@ bool SyntaxAnalysis::closeRange(const BlockRule &closing, int ref)
         bool fits = fitsRule(s);
         if (fits && closing.SameIdent) {
             const int ident = ref - closing.IdentIndex;
+            if (ident < int(m_tokens.size()))
+                noteBackToken(std::max(ident, -1));
             fits = ident >= 0 && ident < int(m_tokens.size()) &&
                    equalsAsciiNoCase(tokenText(range.identToken), tokenText(ident));
         }
@@ -584,6 +999,7 @@ bool SyntaxAnalysis::closeRange(const BlockRule &closing, int ref)
             --end;
         m_undo.push_back({Undo::RangeEnd, m_open[size_t(i)], range.endToken, 0, 0});
         range.endToken = std::max(end, 0);
+        noteBackToken(std::min(range.endToken, int(m_tokens.size()) - 1));
         m_open.erase(m_open.begin() + i);
         countOpen(&s, -1);
         return true;

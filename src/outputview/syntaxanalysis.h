@@ -141,11 +141,15 @@ signals:
     void errorRaised(const QString &message);
 
 private:
+    static constexpr int NoRead = 0x7fffffff;
     struct Checkpoint {
         int pos = 0;
         int tokens = 0, ranges = 0, subs = 0, separators = 0, undo = 0;
         int firstLiveSub = 0;
+        int errors = 0;
         qsizetype readEnd = 0; // everything before this point read no further
+        // The lowest offset and token index the steps up to the next checkpoint looked back at.
+        int backText = NoRead, backToken = NoRead;
         std::vector<int> open;
     };
     struct Undo {
@@ -154,6 +158,9 @@ private:
         int a, b; // previous values
         qint16 type;
     };
+    // The results after an edit, kept in the old text's offsets and indices until the rescan
+    // reaches a state they started from; then they are shifted into place instead of rescanned.
+    struct Reuse;
 
     void reset();
     void scanStep();
@@ -167,10 +174,10 @@ private:
     enum class BlockOutcome { NoMatch, Matched, Abort };
     BlockOutcome runBlockRule(const BlockRule &rule);
     bool parentTest(const SyntRule &rule) const;
-    bool conditionsMatch(const BlockRule &rule, int n, int k, int *first) const;
+    bool conditionsMatch(const BlockRule &rule, int n, int k, int *first);
     bool closeRange(const BlockRule &closing, int ref);
     void openRange(const BlockRule &rule, int startToken, int identToken, int condStart, int condEnd, int endToken);
-    int columnOf(int offset) const;
+    int columnOf(int offset);
     void countOpen(const BlockRule *rule, int delta);
     void recountOpen();
     bool anyOpen(const SyntRule &rule) const;
@@ -181,6 +188,21 @@ private:
         if (end > m_readEnd)
             m_readEnd = end;
     }
+    void noteBackText(int offset)
+    {
+        if (offset < m_backText)
+            m_backText = offset;
+    }
+    void noteBackToken(int index)
+    {
+        if (index < m_backToken) {
+            m_backToken = index;
+            noteBackText(index >= 0 ? m_tokens[size_t(index)].start : -1);
+        }
+    }
+    void keepForReuse(size_t checkpoint, int pos, int removed, int added);
+    void tryReuse();
+    bool reuseFrom(size_t checkpoint);
 
     SyntAnalyzer *m_main = nullptr;
     QString m_text;
@@ -202,5 +224,9 @@ private:
     std::vector<Undo> m_undo;
     std::vector<Checkpoint> m_checkpoints;
     int m_tokensAtLastCheckpoint = 0;
+    int m_backText = NoRead, m_backToken = NoRead;
+    int m_errors = 0;
     QString m_lastError;
+    std::unique_ptr<Reuse> m_reuse;
+    int m_reuseFrom = 0; // the scan position from which the old results may fit again
 };
