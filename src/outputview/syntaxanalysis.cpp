@@ -68,8 +68,10 @@ struct SyntaxAnalysis::Reuse {
         QString ident;
     };
     std::vector<OpenBefore> openBefore;
-    const SubAnalyzerRule *subBeforeRule = nullptr; // the last sub-lexer range before the kept part
-    int subBeforeEnd = -1;
+    // Sub-lexer ranges before the kept part that were not known to have ended there, as the old
+    // scan left them.
+    int subsBeforeFrom = 0;
+    std::vector<SubLexerRange> subsBefore;
     // Where the old scan stopped.
     int pos = 0;
     bool complete = false;
@@ -305,10 +307,8 @@ void SyntaxAnalysis::keepForReuse(size_t checkpoint, int pos, int removed, int a
     // identifiers lie before the edit, since nothing before the checkpoint read past it.
     for (int i : k.open)
         r->openBefore.push_back({i, m_ranges[size_t(i)].rule, tokenText(m_ranges[size_t(i)].identToken).toString()});
-    if (k.subs > 0) {
-        r->subBeforeRule = m_subs[size_t(k.subs - 1)].rule;
-        r->subBeforeEnd = m_subs[size_t(k.subs - 1)].end;
-    }
+    r->subsBeforeFrom = std::min(k.firstLiveSub, std::max(k.subs - 1, 0));
+    r->subsBefore.assign(m_subs.cbegin() + r->subsBeforeFrom, m_subs.cbegin() + k.subs);
     r->pos = m_pos;
     r->complete = m_complete;
     r->open = m_open;
@@ -343,7 +343,7 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
 {
     Reuse &r = *m_reuse;
     const Checkpoint c = r.checkpoints[index];
-    if (r.backText[index] < r.dirtyEnd || c.firstLiveSub != c.subs)
+    if (r.backText[index] < r.dirtyEnd)
         return false;
     const int firstRead = std::min(r.backToken[index], c.tokens);
     if (firstRead < r.tokenBase)
@@ -357,17 +357,18 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
         if (m_subs[i].end < 0 || m_subs[i].end > m_pos)
             return false;
     }
+    auto oldSub = [&](int i) -> const SubLexerRange & {
+        return i >= r.subBase ? r.subs[size_t(i - r.subBase)] : r.subsBefore[size_t(i - r.subsBeforeFrom)];
+    };
+    // Ended ones as the old scan left them; one still open at the checkpoint has an entry below.
+    for (int i = c.firstLiveSub; i < c.subs; ++i) {
+        if (i < r.subsBeforeFrom || oldSub(i).end < 0 || oldSub(i).end > c.pos)
+            return false;
+    }
     {
         // A sub-lexer range does not open again right where the same rule's range ended.
-        const SubAnalyzerRule *oldRule = nullptr;
-        int oldEnd = -1;
-        if (c.subs > r.subBase) {
-            oldRule = r.subs[size_t(c.subs - 1 - r.subBase)].rule;
-            oldEnd = r.subs[size_t(c.subs - 1 - r.subBase)].end;
-        } else if (c.subs > 0) {
-            oldRule = r.subBeforeRule;
-            oldEnd = r.subBeforeEnd;
-        }
+        const SubAnalyzerRule *oldRule = c.subs > 0 ? oldSub(c.subs - 1).rule : nullptr;
+        const int oldEnd = c.subs > 0 ? oldSub(c.subs - 1).end : -1;
         const bool oldAtEnd = oldRule && oldEnd == c.pos;
         const bool newAtEnd = !m_subs.empty() && m_subs.back().end == m_pos;
         if (oldAtEnd != newAtEnd || (newAtEnd && oldRule != m_subs.back().rule))
@@ -477,6 +478,9 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
     m_checkpoints.back().backText = m_backText;
     m_checkpoints.back().backToken = m_backToken;
     const qsizetype readEnd = m_readEnd;
+    // Every sub-lexer range before the checkpoint has ended, so any start at or below ours will do.
+    const int firstLiveSub = m_firstLiveSub;
+    auto mapFirstLiveSub = [&](int old) { return old >= c.subs ? old + subDelta : firstLiveSub; };
     auto mapCheckpoint = [&](Checkpoint &p) {
         p.pos += r.delta;
         p.tokens += tokenDelta;
@@ -484,7 +488,7 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
         p.subs += subDelta;
         p.separators += separatorDelta;
         p.undo += undoDelta;
-        p.firstLiveSub += subDelta;
+        p.firstLiveSub = mapFirstLiveSub(p.firstLiveSub);
         p.errors += m_errors - c.errors;
         p.readEnd = std::max(p.readEnd + r.delta, readEnd);
         if (p.backText != NoRead)
@@ -566,7 +570,7 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
     for (int o : r.open)
         m_open.push_back(mapRange(o));
     recountOpen();
-    m_firstLiveSub = r.firstLiveSub + subDelta;
+    m_firstLiveSub = mapFirstLiveSub(r.firstLiveSub);
     m_readEnd = std::max(r.readEnd + r.delta, readEnd);
     m_tokensAtLastCheckpoint = r.tokensAtLastCheckpoint + tokenDelta;
     if (r.errors > c.errors)

@@ -4,6 +4,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
@@ -254,6 +255,110 @@ TEST_F(Analysis, IncrementalEditsEqualAFullAnalysis)
         full.analyze();
         SCOPED_TRACE(round);
         expectSameAnalysis(incremental, full);
+    }
+}
+
+// Long enough that an edit in the middle leaves many checkpoints on either side, so the rescan
+// can take up the old results again. The ENDASM ends the block that "asmlabel" opens.
+QString longCorpus()
+{
+    return (corpus() + QStringLiteral("ENDASM\r\n")).repeated(16);
+}
+
+void expectSameAsFull(const SyntaxAnalysis &incremental, SyntAnalyzer *lexer, const QString &text)
+{
+    SyntaxAnalysis full;
+    full.setLexer(lexer);
+    full.setText(text);
+    full.analyze();
+    expectSameAnalysis(incremental, full);
+}
+
+TEST_F(Analysis, EditsThatChangeStateFarAheadEqualAFullAnalysis)
+{
+    struct Case {
+        const char *what;
+        const char *anchor; // the edit happens at this text's occurrence nearest the middle
+        int offset;         // from the anchor's start
+        int removed;
+        const char *added;
+    };
+    const Case cases[] = {
+        {"setting inside #CONFIG", "FOSC = HS", 7, 2, "XT"},
+        {"#CONFIG ended early", "  CONFIG WDTE", 0, 0, "#ENDCONFIG\r\n"},
+        {"#ENDCONFIG removed", "#ENDCONFIG", 0, 10, ""},
+        {"#CONFIG opened", "x = 1", 0, 0, "#CONFIG\r\n"},
+        {"ENDASM removed", "ENDASM", 0, 6, ""},
+        {"loop opened", "x = 1", 0, 0, "FOR j = 1 TO 2\r\n"},
+        {"loop closed", "WHILE", 0, 0, "NEXT i\r\n"},
+        {"loop variable renamed", "NEXT i", 5, 1, "k"},
+        {"string opened", "x = 1", 0, 0, "\""},
+        {"comment opened", "ASM", 0, 0, "' "},
+        {"title block closed", "' second comment", 0, 0, "endtitleblock\r\n"},
+        {"line break removed", "\r\nWEND", 0, 2, ""},
+        {"word joined to a keyword", "sub foo", 3, 1, ""},
+    };
+    const QString base = longCorpus();
+    SyntAnalyzer *tessel = library.FindAnalyzer(u"Tessel");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString anchor = QString::fromUtf8(c.anchor);
+        int at = int(base.indexOf(anchor, base.size() / 2));
+        ASSERT_GE(at, 0);
+        at += c.offset;
+        SyntaxAnalysis incremental;
+        incremental.setLexer(tessel);
+        incremental.setText(base);
+        incremental.analyze();
+        QString text = base;
+        const QString added = QString::fromUtf8(c.added);
+        text.replace(at, c.removed, added);
+        incremental.applyEdit(text, at, c.removed, int(added.size()));
+        incremental.analyze();
+        expectSameAsFull(incremental, tessel, text);
+        // And back again, from the edited analysis.
+        text = base;
+        incremental.applyEdit(text, at, int(added.size()), c.removed);
+        incremental.analyze();
+        expectSameAsFull(incremental, tessel, text);
+    }
+}
+
+TEST_F(Analysis, EditsPilingUpBeforeTheRescanEqualAFullAnalysis)
+{
+    const QString base = longCorpus();
+    SyntAnalyzer *tessel = library.FindAnalyzer(u"Tessel");
+    SyntaxAnalysis incremental;
+    incremental.setLexer(tessel);
+    incremental.setText(base);
+    incremental.analyze();
+    QString text = base;
+    QRandomGenerator rng(77031);
+    const QStringList inserts = {"x", "\r\n", "#CONFIG\r\n", "#ENDCONFIG\r\n", "ENDASM", "'", "\"", "FOR i = 1 TO 2 ",
+                                 "NEXT i\r\n", "WEND", "ASM\r\n", "endtitleblock\r\n", " VAR BYTE"};
+    for (int round = 0; round < 40; ++round) {
+        // Typing: a few edits close together, sometimes one far away, before the scan catches up.
+        int pos = int(rng.bounded(int(text.size()) + 1));
+        const int edits = 1 + int(rng.bounded(3));
+        for (int e = 0; e < edits; ++e) {
+            if (e > 0)
+                pos = rng.bounded(4) == 0 ? int(rng.bounded(int(text.size()) + 1))
+                                          : std::clamp(pos + int(rng.bounded(41)) - 20, 0, int(text.size()));
+            const int removed = std::min<int>(int(rng.bounded(3)), int(text.size()) - pos);
+            const QString added = rng.bounded(3) == 0 ? QString() : inserts[int(rng.bounded(int(inserts.size())))];
+            text.replace(pos, removed, added);
+            incremental.applyEdit(text, pos, removed, int(added.size()));
+            if (rng.bounded(3) == 0)
+                incremental.analyze(int(rng.bounded(int(text.size()) + 1)));
+        }
+        if (round % 10 == 0) { // and at the very end
+            const int end = int(text.size());
+            text.append(QStringLiteral("\r\nNEXT i"));
+            incremental.applyEdit(text, end, 0, int(text.size()) - end);
+        }
+        incremental.analyze();
+        SCOPED_TRACE(round);
+        expectSameAsFull(incremental, tessel, text);
     }
 }
 
