@@ -121,8 +121,25 @@ void BM_EditInTheMiddle(benchmark::State &state)
     }
 }
 
+// The finishing work after every completed analysis, edits included: it still covers the whole
+// text (snapshot on the calling thread, range styles, folds and separators on the worker).
+void BM_FinishingWork(benchmark::State &state)
+{
+    const QString text = generatedBasic(state.range(0) << 20);
+    SyntaxAnalysis a;
+    a.setLexer(library().FindAnalyzer(u"Tessel"));
+    a.setText(text);
+    a.analyze();
+    for (auto _ : state) {
+        const SyntaxAnalysis::Snapshot snap = a.snapshot();
+        benchmark::DoNotOptimize(SyntaxAnalysis::finish(snap).rangeStyles.size());
+    }
+    state.SetBytesProcessed(state.iterations() * text.size());
+}
+
 BENCHMARK(BM_PlainScan)->Arg(10)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FullAnalysis)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullAnalysis)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FinishingWork)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SingleLongLine)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditInTheMiddle)->Arg(10)->Unit(benchmark::kMillisecond);
 
