@@ -1,5 +1,7 @@
 #include "syntaxanalysis.h"
 
+#include "asciicase.h"
+
 #include <algorithm>
 
 namespace {
@@ -15,22 +17,6 @@ bool isLineBreak(char16_t c)
 bool isBlank(char16_t c)
 {
     return c < 128 ? (c == ' ' || (c >= 0x09 && c <= 0x0D)) : QChar(c).isSpace();
-}
-
-bool equalsAsciiNoCase(QStringView a, QStringView b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t x = a[i].unicode(), y = b[i].unicode();
-        if (x >= 'A' && x <= 'Z')
-            x += 32;
-        if (y >= 'A' && y <= 'Z')
-            y += 32;
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 bool opensAs(const TextRange &range, const SyntRule &rule)

@@ -1,5 +1,7 @@
 #include "syntaxgrammar.h"
 
+#include "asciicase.h"
+
 #include "syntaxregex.h"
 
 #include <algorithm>
@@ -7,22 +9,6 @@
 namespace {
 
 enum GKind { KTermCase, KTermNoCase, KTypeRef, KName, KDefine, KOr, KEnd, KRepeat, KOpen, KClose, KComment };
-
-bool equalsAsciiNoCase(QStringView a, QStringView b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t x = a[i].unicode(), y = b[i].unicode();
-        if (x >= 'A' && x <= 'Z')
-            x += 32;
-        if (y >= 'A' && y <= 'Z')
-            y += 32;
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 struct GrammarLexer {
     struct Rule {

@@ -1,24 +1,6 @@
 #include "syntaxmanager.h"
 
-namespace {
-
-bool equalsAsciiNoCase(QStringView a, QStringView b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t x = a[i].unicode(), y = b[i].unicode();
-        if (x >= 'A' && x <= 'Z')
-            x += 32;
-        if (y >= 'A' && y <= 'Z')
-            y += 32;
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
+#include "asciicase.h"
 
 SyntaxManager::SyntaxManager(QObject *parent) : QObject(parent)
 {
