@@ -139,8 +139,12 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), ImageList1(devicePixelRat
 
 TForm1::~TForm1()
 {
-    // Closing in ~QWidget moves the focus; by then this is no longer a TForm1 to call back into.
+    // ~QWidget closes the window and hides the children, which moves the focus and closes the MCU
+    // box's list; by then this is no longer a TForm1 to call back into.
     disconnect(qApp, nullptr, this, nullptr);
+    const QList<QObject *> children = findChildren<QObject *>();
+    for (QObject *child : children)
+        disconnect(child, nullptr, this, nullptr);
 }
 
 void TForm1::createOptionsArea()
