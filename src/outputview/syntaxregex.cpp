@@ -414,20 +414,25 @@ private:
             case 'x': bit = SyntaxRegex::ModExtended; break;
             case '-': on = false; continue;
             case ')': m_mods = mods; return nullptr;
-            case ':': {
-                const int outer = m_mods;
-                m_mods = mods;
-                auto inner = parseAlt();
-                m_mods = outer;
-                if (atEnd())
-                    throw CompileError{ErrNotClosed};
-                ++m_i;
-                return inner;
-            }
+            case ':':
+                return parseGroupBody(mods);
             default: throw CompileError{ErrUnexpectedEnd};
             }
             mods = on ? (mods | bit) : (mods & ~bit);
         }
+    }
+
+    // Parses a group's alternatives and its ")"; modifiers set inside do not leak out of it.
+    std::unique_ptr<Ast> parseGroupBody(int modsInside)
+    {
+        const int outer = m_mods;
+        m_mods = modsInside;
+        auto inner = parseAlt();
+        m_mods = outer;
+        if (atEnd())
+            throw CompileError{ErrNotClosed};
+        ++m_i;
+        return inner;
     }
 
     std::unique_ptr<Ast> parseAtom()
@@ -441,13 +446,7 @@ private:
                 auto ext = parseGroupExtension();
                 return ext;
             }
-            const int outer = m_mods;
-            auto inner = parseAlt();
-            m_mods = outer;
-            if (atEnd())
-                throw CompileError{ErrNotClosed};
-            ++m_i;
-            return inner;
+            return parseGroupBody(m_mods);
         }
         case '[': return parseClass();
         case '.': {
