@@ -52,8 +52,11 @@ struct SyntaxAnalysis::Reuse {
         int index;
         const BlockRule *rule;
         QString ident;
+        int closedAt; // position in the old undo log of the step that closed it; NoRead: never
     };
     std::vector<OpenBefore> openBefore;
+    // The same for the kept ranges, and whether each was made open (not ended at once).
+    std::vector<int> closedAt;
     // Sub-lexer ranges before the kept part that were not known to have ended there, as the old
     // scan left them.
     int subsBeforeFrom = 0;
@@ -69,6 +72,23 @@ struct SyntaxAnalysis::Reuse {
     QString lastError;
 
     int shifted(int oldOffset) const { return oldOffset >= dirtyEnd ? oldOffset + delta : oldOffset; }
+
+    // The ranges the old scan had open at its checkpoint `c`, in order of opening.
+    std::vector<int> openAt(const Checkpoint &c) const
+    {
+        std::vector<int> open;
+        for (const OpenBefore &o : openBefore) {
+            if (o.closedAt >= c.undo)
+                open.push_back(o.index);
+        }
+        for (int i = rangeBase; i < c.ranges; ++i) {
+            const size_t j = size_t(i - rangeBase);
+            const bool madeOpen = ranges[j].endToken < 0 || closedAt[j] != NoRead;
+            if (madeOpen && closedAt[j] >= c.undo)
+                open.push_back(i);
+        }
+        return open;
+    }
 };
 
 SyntaxAnalysis::SyntaxAnalysis(QObject *parent) : QObject(parent) {}
@@ -156,14 +176,36 @@ void SyntaxAnalysis::addCheckpoint()
     c.firstLiveSub = m_firstLiveSub;
     c.errors = m_errors;
     c.readEnd = m_readEnd;
-    c.open = m_open;
-    m_checkpoints.push_back(std::move(c));
+    m_checkpoints.push_back(c);
     m_tokensAtLastCheckpoint = int(m_tokens.size());
+}
+
+// Checkpoints keep no copy of the open list, so that they can be close together however many
+// ranges stay open: the ranges open at a checkpoint are those still open now that existed then,
+// and those a later step closed.
+std::vector<int> SyntaxAnalysis::openAt(const Checkpoint &c) const
+{
+    std::vector<int> open;
+    for (int i : m_open) {
+        if (i < c.ranges)
+            open.push_back(i);
+    }
+    const size_t kept = open.size();
+    for (size_t i = m_undo.size(); i-- > size_t(c.undo);) {
+        if (m_undo[i].kind == Undo::RangeEnd && m_undo[i].index < c.ranges)
+            open.push_back(m_undo[i].index);
+    }
+    if (open.size() > kept) {
+        std::sort(open.begin() + qsizetype(kept), open.end());
+        std::inplace_merge(open.begin(), open.begin() + qsizetype(kept), open.end());
+    }
+    return open;
 }
 
 void SyntaxAnalysis::restoreCheckpoint(size_t index)
 {
     const Checkpoint c = m_checkpoints[index];
+    m_open = openAt(c);
     while (int(m_undo.size()) > c.undo) {
         const Undo u = m_undo.back();
         m_undo.pop_back();
@@ -192,7 +234,6 @@ void SyntaxAnalysis::restoreCheckpoint(size_t index)
     m_ranges.resize(size_t(c.ranges));
     m_subs.resize(size_t(c.subs));
     m_separators.resize(size_t(c.separators));
-    m_open = c.open;
     recountOpen();
     m_firstLiveSub = c.firstLiveSub;
     m_readEnd = c.readEnd;
@@ -244,6 +285,7 @@ void SyntaxAnalysis::keepForReuse(size_t checkpoint, int pos, int removed, int a
     m_checkpoints.back().backText = m_backText;
     m_checkpoints.back().backToken = m_backToken;
     const Checkpoint &k = m_checkpoints[checkpoint];
+    const std::vector<int> openAtKeep = openAt(k);
     auto r = std::make_unique<Reuse>();
     r->delta = added - removed;
     r->dirtyStart = pos;
@@ -291,8 +333,23 @@ void SyntaxAnalysis::keepForReuse(size_t checkpoint, int pos, int removed, int a
     }
     // Ranges of the part before stay open at most as long as they were open there; their
     // identifiers lie before the edit, since nothing before the checkpoint read past it.
-    for (int i : k.open)
-        r->openBefore.push_back({i, m_ranges[size_t(i)].rule, tokenText(m_ranges[size_t(i)].identToken).toString()});
+    for (int i : openAtKeep)
+        r->openBefore.push_back(
+            {i, m_ranges[size_t(i)].rule, tokenText(m_ranges[size_t(i)].identToken).toString(), NoRead});
+    r->closedAt.assign(r->ranges.size(), NoRead);
+    for (size_t i = size_t(k.undo); i < m_undo.size(); ++i) {
+        const Undo &u = m_undo[i];
+        if (u.kind != Undo::RangeEnd)
+            continue;
+        if (u.index >= k.ranges) {
+            r->closedAt[size_t(u.index - k.ranges)] = int(i);
+            continue;
+        }
+        const auto it = std::lower_bound(r->openBefore.begin(), r->openBefore.end(), u.index,
+                                         [](const Reuse::OpenBefore &o, int index) { return o.index < index; });
+        if (it != r->openBefore.end() && it->index == u.index)
+            it->closedAt = int(i);
+    }
     r->subsBeforeFrom = std::min(k.firstLiveSub, std::max(k.subs - 1, 0));
     r->subsBefore.assign(m_subs.cbegin() + r->subsBeforeFrom, m_subs.cbegin() + k.subs);
     r->pos = m_pos;
@@ -331,6 +388,7 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
     const Checkpoint c = r.checkpoints[index];
     if (r.backText[index] < r.dirtyEnd)
         return false;
+    const std::vector<int> cOpen = r.openAt(c);
     const int firstRead = std::min(r.backToken[index], c.tokens);
     if (firstRead < r.tokenBase)
         return false;
@@ -361,7 +419,7 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
             return false;
     }
 
-    if (c.open.size() != m_open.size())
+    if (cOpen.size() != m_open.size())
         return false;
     auto oldText = [&](int start, int end, QStringView *out) {
         if (end <= r.dirtyStart)
@@ -372,9 +430,9 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
             return false;
         return true;
     };
-    for (size_t i = 0; i < c.open.size(); ++i) {
+    for (size_t i = 0; i < cOpen.size(); ++i) {
         const TextRange &now = m_ranges[size_t(m_open[i])];
-        const int old = c.open[i];
+        const int old = cOpen[i];
         QStringView ident;
         if (old >= r.rangeBase) {
             const TextRange &range = r.ranges[size_t(old - r.rangeBase)];
@@ -402,8 +460,8 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
         types[size_t(j)] = r.tokens[size_t(firstRead - r.tokenBase + j)].type;
     // Open lists are in order of opening, so by range index.
     auto openPos = [&](int old) {
-        const auto it = std::lower_bound(c.open.cbegin(), c.open.cend(), old);
-        return it != c.open.cend() && *it == old ? int(it - c.open.cbegin()) : int(c.open.size());
+        const auto it = std::lower_bound(cOpen.cbegin(), cOpen.cend(), old);
+        return it != cOpen.cend() && *it == old ? int(it - cOpen.cbegin()) : int(cOpen.size());
     };
     for (size_t i = size_t(c.undo - r.undoBase); i < r.undo.size(); ++i) {
         const Undo &u = r.undo[i].undo;
@@ -424,7 +482,7 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
                 return false;
             break;
         case Undo::RangeEnd:
-            if (u.index < c.ranges && openPos(u.index) >= int(c.open.size()))
+            if (u.index < c.ranges && openPos(u.index) >= int(cOpen.size()))
                 return false;
             break;
         }
@@ -481,17 +539,6 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
             p.backText += r.delta;
         if (p.backToken != NoRead)
             p.backToken = mapToken(p.backToken);
-        // Ranges open since before `c` keep their order, so one walk over c.open maps them.
-        size_t j = 0;
-        for (int &o : p.open) {
-            if (o >= c.ranges) {
-                o += rangeDelta;
-                continue;
-            }
-            while (j < c.open.size() && c.open[j] < o)
-                ++j;
-            o = j < c.open.size() && c.open[j] == o ? openNow[j] : mapRange(o);
-        }
     };
 
     m_tokens.reserve(m_tokens.size() + r.tokens.size() - size_t(c.tokens - r.tokenBase));
@@ -586,8 +633,7 @@ bool SyntaxAnalysis::analyze(int until, const QDeadlineTimer &deadline)
             if (!m_reuse)
                 continue; // done with the old results, spliced in or not
         }
-        // Each checkpoint copies the open list; space them so the copies stay linear in the text.
-        if (int(m_tokens.size()) - m_tokensAtLastCheckpoint >= std::max(CheckpointSpacing, int(m_open.size())))
+        if (int(m_tokens.size()) - m_tokensAtLastCheckpoint >= CheckpointSpacing)
             addCheckpoint();
         if (++sinceClock >= 256) {
             sinceClock = 0;

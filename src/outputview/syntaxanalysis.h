@@ -150,7 +150,6 @@ private:
         qsizetype readEnd = 0; // everything before this point read no further
         // The lowest offset and token index the steps up to the next checkpoint looked back at.
         int backText = NoRead, backToken = NoRead;
-        std::vector<int> open;
     };
     struct Undo {
         enum Kind : std::uint8_t { RangeEnd, SubEnd, TokenRule } kind;
@@ -182,6 +181,7 @@ private:
     void recountOpen();
     bool anyOpen(const SyntRule &rule) const;
     void addCheckpoint();
+    std::vector<int> openAt(const Checkpoint &c) const;
     void restoreCheckpoint(size_t index);
     void noteRead(qsizetype end)
     {
