@@ -32,30 +32,26 @@ struct SyntaxAnalysis::Reuse {
     // Old offsets at or past dirtyEnd are at offset + delta now; before dirtyStart they are unchanged.
     int delta = 0;
     int dirtyStart = 0, dirtyEnd = 0;
-    // Old indices of the first kept elements.
+    // Old indices of the first old results; they stay readable through the containers' old().
     int tokenBase = 0, rangeBase = 0, subBase = 0, separatorBase = 0, undoBase = 0;
-    std::vector<SyntaxToken> tokens;
-    std::vector<TextRange> ranges;
-    std::vector<SubLexerRange> subs;
-    std::vector<LineSeparatorMark> separators;
+    size_t checkpointBase = 0;
     struct Change {
         Undo undo;
         int a, b; // values the old scan left behind
         qint16 type;
     };
     std::vector<Change> undo;
-    std::vector<Checkpoint> checkpoints;
-    std::vector<int> backText, backToken; // lowest over all steps from checkpoint i to the end
-    size_t next = 0;
+    std::vector<int> backText, backToken; // lowest over all steps from old checkpoint i to the end
+    size_t next = 0;                      // the next old checkpoint to try
     // Ranges opened before the kept part and still open at its start.
     struct OpenBefore {
         int index;
         const BlockRule *rule;
-        QString ident;
+        int identStart, identEnd; // old text offsets of its identifier
         int closedAt; // position in the old undo log of the step that closed it; NoRead: never
     };
     std::vector<OpenBefore> openBefore;
-    // The same for the kept ranges, and whether each was made open (not ended at once).
+    // The same for the kept ranges.
     std::vector<int> closedAt;
     // Sub-lexer ranges before the kept part that were not known to have ended there, as the old
     // scan left them.
@@ -70,25 +66,6 @@ struct SyntaxAnalysis::Reuse {
     int tokensAtLastCheckpoint = 0;
     int errors = 0;
     QString lastError;
-
-    int shifted(int oldOffset) const { return oldOffset >= dirtyEnd ? oldOffset + delta : oldOffset; }
-
-    // The ranges the old scan had open at its checkpoint `c`, in order of opening.
-    std::vector<int> openAt(const Checkpoint &c) const
-    {
-        std::vector<int> open;
-        for (const OpenBefore &o : openBefore) {
-            if (o.closedAt >= c.undo)
-                open.push_back(o.index);
-        }
-        for (int i = rangeBase; i < c.ranges; ++i) {
-            const size_t j = size_t(i - rangeBase);
-            const bool madeOpen = ranges[j].endToken < 0 || closedAt[j] != NoRead;
-            if (madeOpen && closedAt[j] >= c.undo)
-                open.push_back(i);
-        }
-        return open;
-    }
 };
 
 SyntaxAnalysis::SyntaxAnalysis(QObject *parent) : QObject(parent) {}
@@ -276,7 +253,7 @@ void SyntaxAnalysis::keepForReuse(size_t checkpoint, int pos, int removed, int a
         r.dirtyStart = std::min(r.dirtyStart, oldStart);
         r.dirtyEnd = std::max(r.dirtyEnd, oldEnd);
         r.delta += added - removed;
-        r.next = 0;
+        r.next = r.checkpointBase;
         m_reuseFrom = r.dirtyEnd + r.delta;
         return;
     }
@@ -284,7 +261,7 @@ void SyntaxAnalysis::keepForReuse(size_t checkpoint, int pos, int removed, int a
         return; // too little after the edit to be worth keeping
     m_checkpoints.back().backText = m_backText;
     m_checkpoints.back().backToken = m_backToken;
-    const Checkpoint &k = m_checkpoints[checkpoint];
+    const Checkpoint k = m_checkpoints[checkpoint];
     const std::vector<int> openAtKeep = openAt(k);
     auto r = std::make_unique<Reuse>();
     r->delta = added - removed;
@@ -295,10 +272,8 @@ void SyntaxAnalysis::keepForReuse(size_t checkpoint, int pos, int removed, int a
     r->subBase = k.subs;
     r->separatorBase = k.separators;
     r->undoBase = k.undo;
-    r->tokens.assign(m_tokens.cbegin() + k.tokens, m_tokens.cend());
-    r->ranges.assign(m_ranges.cbegin() + k.ranges, m_ranges.cend());
-    r->subs.assign(m_subs.cbegin() + k.subs, m_subs.cend());
-    r->separators.assign(m_separators.cbegin() + k.separators, m_separators.cend());
+    r->checkpointBase = checkpoint + 1;
+    r->next = r->checkpointBase;
     r->undo.reserve(m_undo.size() - size_t(k.undo));
     for (size_t i = size_t(k.undo); i < m_undo.size(); ++i) {
         const Undo &u = m_undo[i];
@@ -319,24 +294,24 @@ void SyntaxAnalysis::keepForReuse(size_t checkpoint, int pos, int removed, int a
         }
         r->undo.push_back(c);
     }
-    r->checkpoints.assign(std::make_move_iterator(m_checkpoints.begin() + qsizetype(checkpoint) + 1),
-                          std::make_move_iterator(m_checkpoints.end()));
-    const size_t n = r->checkpoints.size();
+    const size_t n = m_checkpoints.size() - r->checkpointBase;
     r->backText.resize(n);
     r->backToken.resize(n);
     int text = NoRead, token = NoRead;
     for (size_t i = n; i-- > 0;) {
-        text = std::min(text, r->checkpoints[i].backText);
-        token = std::min(token, r->checkpoints[i].backToken);
+        const Checkpoint &p = m_checkpoints[r->checkpointBase + i];
+        text = std::min(text, p.backText);
+        token = std::min(token, p.backToken);
         r->backText[i] = text;
         r->backToken[i] = token;
     }
     // Ranges of the part before stay open at most as long as they were open there; their
     // identifiers lie before the edit, since nothing before the checkpoint read past it.
-    for (int i : openAtKeep)
-        r->openBefore.push_back(
-            {i, m_ranges[size_t(i)].rule, tokenText(m_ranges[size_t(i)].identToken).toString(), NoRead});
-    r->closedAt.assign(r->ranges.size(), NoRead);
+    for (int i : openAtKeep) {
+        const SyntaxToken &ident = m_tokens[size_t(m_ranges[size_t(i)].identToken)];
+        r->openBefore.push_back({i, m_ranges[size_t(i)].rule, ident.start, ident.end, NoRead});
+    }
+    r->closedAt.assign(m_ranges.size() - size_t(k.ranges), NoRead);
     for (size_t i = size_t(k.undo); i < m_undo.size(); ++i) {
         const Undo &u = m_undo[i];
         if (u.kind != Undo::RangeEnd)
@@ -360,21 +335,58 @@ void SyntaxAnalysis::keepForReuse(size_t checkpoint, int pos, int removed, int a
     r->tokensAtLastCheckpoint = m_tokensAtLastCheckpoint;
     r->errors = m_errors;
     r->lastError = m_lastError;
+    // Everything from the kept checkpoint on stays where it is, behind the end of the rescan.
+    m_tokens.markOld(size_t(k.tokens));
+    m_ranges.markOld(size_t(k.ranges));
+    m_subs.markOld(size_t(k.subs));
+    m_separators.markOld(size_t(k.separators));
+    m_undo.markOld(size_t(k.undo));
+    m_checkpoints.markOld(r->checkpointBase);
     m_reuse = std::move(r);
     m_reuseFrom = pos + added;
+}
+
+void SyntaxAnalysis::dropReuse()
+{
+    m_reuse.reset();
+    m_tokens.dropOld();
+    m_ranges.dropOld();
+    m_subs.dropOld();
+    m_separators.dropOld();
+    m_undo.dropOld();
+    m_checkpoints.dropOld();
 }
 
 void SyntaxAnalysis::tryReuse()
 {
     Reuse &r = *m_reuse;
-    while (r.next < r.checkpoints.size() && r.checkpoints[r.next].pos + r.delta < m_pos)
+    const size_t end = m_checkpoints.oldEnd();
+    while (r.next < end && m_checkpoints.old(r.next).pos + r.delta < m_pos)
         ++r.next;
-    if (r.next >= r.checkpoints.size()) {
-        m_reuse.reset(); // past the last point the old scan could be taken up again
+    if (r.next >= end) {
+        dropReuse(); // past the last point the old scan could be taken up again
         return;
     }
-    if (r.checkpoints[r.next].pos + r.delta == m_pos && reuseFrom(r.next))
-        m_reuse.reset();
+    if (m_checkpoints.old(r.next).pos + r.delta == m_pos && reuseFrom(r.next))
+        m_reuse.reset(); // the containers took their old results back
+}
+
+// The ranges the old scan had open at its checkpoint `c`, in order of opening.
+std::vector<int> SyntaxAnalysis::oldOpenAt(const Checkpoint &c) const
+{
+    const Reuse &r = *m_reuse;
+    std::vector<int> open;
+    for (const Reuse::OpenBefore &o : r.openBefore) {
+        if (o.closedAt >= c.undo)
+            open.push_back(o.index);
+    }
+    for (int i = r.rangeBase; i < c.ranges; ++i) {
+        const int closedAt = r.closedAt[size_t(i - r.rangeBase)];
+        // Made open (not ended at once) and not yet closed at `c`.
+        if ((m_ranges.old(size_t(i)).endToken < 0 || closedAt != NoRead) && closedAt >= c.undo)
+            open.push_back(i);
+    }
+    return open;
 }
 
 // The steps the old scan made from checkpoint `index` on depend on: the text they read, which
@@ -385,11 +397,11 @@ void SyntaxAnalysis::tryReuse()
 bool SyntaxAnalysis::reuseFrom(size_t index)
 {
     Reuse &r = *m_reuse;
-    const Checkpoint c = r.checkpoints[index];
-    if (r.backText[index] < r.dirtyEnd)
+    const Checkpoint c = m_checkpoints.old(index);
+    const size_t ci = index - r.checkpointBase;
+    if (r.backText[ci] < r.dirtyEnd)
         return false;
-    const std::vector<int> cOpen = r.openAt(c);
-    const int firstRead = std::min(r.backToken[index], c.tokens);
+    const int firstRead = std::min(r.backToken[ci], c.tokens);
     if (firstRead < r.tokenBase)
         return false;
     const int window = c.tokens - firstRead;
@@ -402,7 +414,7 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
             return false;
     }
     auto oldSub = [&](int i) -> const SubLexerRange & {
-        return i >= r.subBase ? r.subs[size_t(i - r.subBase)] : r.subsBefore[size_t(i - r.subsBeforeFrom)];
+        return i >= r.subBase ? m_subs.old(size_t(i)) : r.subsBefore[size_t(i - r.subsBeforeFrom)];
     };
     // Ended ones as the old scan left them; one still open at the checkpoint has an entry below.
     for (int i = c.firstLiveSub; i < c.subs; ++i) {
@@ -419,8 +431,10 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
             return false;
     }
 
+    const std::vector<int> cOpen = oldOpenAt(c);
     if (cOpen.size() != m_open.size())
         return false;
+    // Old text that lies outside the changed span, as it reads now.
     auto oldText = [&](int start, int end, QStringView *out) {
         if (end <= r.dirtyStart)
             *out = QStringView(m_text).mid(start, end - start);
@@ -435,18 +449,18 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
         const int old = cOpen[i];
         QStringView ident;
         if (old >= r.rangeBase) {
-            const TextRange &range = r.ranges[size_t(old - r.rangeBase)];
+            const TextRange &range = m_ranges.old(size_t(old));
             if (range.rule != now.rule || range.identToken < r.tokenBase)
                 return false;
-            const SyntaxToken &t = r.tokens[size_t(range.identToken - r.tokenBase)];
+            const SyntaxToken &t = m_tokens.old(size_t(range.identToken));
             if (!oldText(t.start, t.end, &ident))
                 return false;
         } else {
             const auto it = std::lower_bound(r.openBefore.cbegin(), r.openBefore.cend(), old,
                                              [](const Reuse::OpenBefore &o, int i) { return o.index < i; });
-            if (it == r.openBefore.cend() || it->index != old || it->rule != now.rule)
+            if (it == r.openBefore.cend() || it->index != old || it->rule != now.rule ||
+                !oldText(it->identStart, it->identEnd, &ident))
                 return false;
-            ident = it->ident;
         }
         if (ident != tokenText(now.identToken))
             return false;
@@ -457,7 +471,7 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
     std::vector<qint16> types(static_cast<size_t>(window));
     std::vector<bool> seen(static_cast<size_t>(window));
     for (int j = 0; j < window; ++j)
-        types[size_t(j)] = r.tokens[size_t(firstRead - r.tokenBase + j)].type;
+        types[size_t(j)] = m_tokens.old(size_t(firstRead + j)).type;
     // Open lists are in order of opening, so by range index.
     auto openPos = [&](int old) {
         const auto it = std::lower_bound(cOpen.cbegin(), cOpen.cend(), old);
@@ -488,17 +502,18 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
         }
     }
     for (int j = 0; j < window; ++j) {
-        const SyntaxToken &o = r.tokens[size_t(firstRead - r.tokenBase + j)];
+        const SyntaxToken &o = m_tokens.old(size_t(firstRead + j));
         const SyntaxToken &t = m_tokens[size_t(int(m_tokens.size()) - window + j)];
         if (o.start + r.delta != t.start || o.end + r.delta != t.end || types[size_t(j)] != t.type)
             return false;
     }
 
-    // Same state: splice the old results in.
+    // Same state: take the old results back.
     const int rangeDelta = int(m_ranges.size()) - c.ranges;
     const int subDelta = int(m_subs.size()) - c.subs;
     const int separatorDelta = int(m_separators.size()) - c.separators;
     const int undoDelta = int(m_undo.size()) - c.undo;
+    const int errorDelta = m_errors - c.errors;
     const std::vector<int> openNow = m_open;
     auto mapRange = [&](int old) {
         if (old < 0)
@@ -525,54 +540,36 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
     // Every sub-lexer range before the checkpoint has ended, so any start at or below ours will do.
     const int firstLiveSub = m_firstLiveSub;
     auto mapFirstLiveSub = [&](int old) { return old >= c.subs ? old + subDelta : firstLiveSub; };
-    auto mapCheckpoint = [&](Checkpoint &p) {
-        p.pos += r.delta;
-        p.tokens += tokenDelta;
-        p.ranges += rangeDelta;
-        p.subs += subDelta;
-        p.separators += separatorDelta;
-        p.undo += undoDelta;
-        p.firstLiveSub = mapFirstLiveSub(p.firstLiveSub);
-        p.errors += m_errors - c.errors;
-        p.readEnd = std::max(p.readEnd + r.delta, readEnd);
-        if (p.backText != NoRead)
-            p.backText += r.delta;
-        if (p.backToken != NoRead)
-            p.backToken = mapToken(p.backToken);
-    };
+    const int delta = r.delta;
 
-    m_tokens.reserve(m_tokens.size() + r.tokens.size() - size_t(c.tokens - r.tokenBase));
-    for (auto it = r.tokens.cbegin() + (c.tokens - r.tokenBase); it != r.tokens.cend(); ++it) {
-        SyntaxToken t = *it;
-        t.start += r.delta;
-        t.end += r.delta;
-        m_tokens.push_back(t);
-    }
-    m_ranges.reserve(m_ranges.size() + r.ranges.size() - size_t(c.ranges - r.rangeBase));
-    for (auto it = r.ranges.cbegin() + (c.ranges - r.rangeBase); it != r.ranges.cend(); ++it) {
-        TextRange x = *it;
+    m_tokens.spliceOld(size_t(c.tokens), [delta](SyntaxToken t) {
+        t.start += delta;
+        t.end += delta;
+        return t;
+    });
+    m_ranges.spliceOld(size_t(c.ranges), [&](TextRange x) {
         x.startToken = mapToken(x.startToken);
         x.endToken = mapToken(x.endToken);
         x.identToken = mapToken(x.identToken);
         x.condStart = mapToken(x.condStart);
         x.condEnd = mapToken(x.condEnd);
         x.parent = mapRange(x.parent);
-        m_ranges.push_back(x);
-    }
-    for (auto it = r.subs.cbegin() + (c.subs - r.subBase); it != r.subs.cend(); ++it) {
-        SubLexerRange x = *it;
-        x.condStart += r.delta;
-        x.start += r.delta;
+        return x;
+    });
+    m_subs.spliceOld(size_t(c.subs), [delta](SubLexerRange x) {
+        x.condStart += delta;
+        x.start += delta;
         if (x.end >= 0)
-            x.end += r.delta;
+            x.end += delta;
         if (x.condEnd >= 0)
-            x.condEnd += r.delta;
-        m_subs.push_back(x);
-    }
-    for (auto it = r.separators.cbegin() + (c.separators - r.separatorBase); it != r.separators.cend(); ++it)
-        m_separators.push_back({it->rule, it->offset + r.delta});
-    for (size_t i = size_t(c.undo - r.undoBase); i < r.undo.size(); ++i) {
-        Undo u = r.undo[i].undo;
+            x.condEnd += delta;
+        return x;
+    });
+    m_separators.spliceOld(size_t(c.separators), [delta](LineSeparatorMark m) {
+        m.offset += delta;
+        return m;
+    });
+    m_undo.spliceOld(size_t(c.undo), [&](Undo u) {
         switch (u.kind) {
         case Undo::TokenRule: u.index = mapToken(u.index); break;
         case Undo::RangeEnd:
@@ -582,29 +579,40 @@ bool SyntaxAnalysis::reuseFrom(size_t index)
         case Undo::SubEnd:
             u.index += subDelta;
             if (u.a >= 0)
-                u.a += r.delta;
+                u.a += delta;
             if (u.b >= 0)
-                u.b += r.delta;
+                u.b += delta;
             break;
         }
-        m_undo.push_back(u);
-    }
-    for (size_t i = index; i < r.checkpoints.size(); ++i) {
-        Checkpoint p = std::move(r.checkpoints[i]);
-        mapCheckpoint(p);
-        m_checkpoints.push_back(std::move(p));
-    }
+        return u;
+    });
+    m_checkpoints.spliceOld(index, [&](Checkpoint p) {
+        p.pos += delta;
+        p.tokens += tokenDelta;
+        p.ranges += rangeDelta;
+        p.subs += subDelta;
+        p.separators += separatorDelta;
+        p.undo += undoDelta;
+        p.firstLiveSub = mapFirstLiveSub(p.firstLiveSub);
+        p.errors += errorDelta;
+        p.readEnd = std::max(p.readEnd + delta, readEnd);
+        if (p.backText != NoRead)
+            p.backText += delta;
+        if (p.backToken != NoRead)
+            p.backToken = mapToken(p.backToken);
+        return p;
+    });
     m_backText = m_checkpoints.back().backText;
     m_backToken = m_checkpoints.back().backToken;
 
-    m_pos = r.pos + r.delta;
+    m_pos = r.pos + delta;
     m_complete = r.complete;
     m_open.clear();
     for (int o : r.open)
         m_open.push_back(mapRange(o));
     recountOpen();
     m_firstLiveSub = mapFirstLiveSub(r.firstLiveSub);
-    m_readEnd = std::max(r.readEnd + r.delta, readEnd);
+    m_readEnd = std::max(r.readEnd + delta, readEnd);
     m_tokensAtLastCheckpoint = r.tokensAtLastCheckpoint + tokenDelta;
     if (r.errors > c.errors)
         m_lastError = r.lastError;
@@ -624,7 +632,7 @@ bool SyntaxAnalysis::analyze(int until, const QDeadlineTimer &deadline)
         if (m_pos >= m_text.size()) {
             noteRead(m_text.size() + 1);
             m_complete = true;
-            m_reuse.reset();
+            dropReuse();
             break;
         }
         scanStep();
@@ -1065,7 +1073,7 @@ const SyntaxFormatDef *SyntaxAnalysis::tokenStyle(const SyntaxToken &t) const
 
 SyntaxAnalysis::Snapshot SyntaxAnalysis::snapshot() const
 {
-    return {m_text, m_tokens, m_ranges, m_subs, m_separators};
+    return {m_text, m_tokens.toVector(), m_ranges.toVector(), m_subs.toVector(), m_separators.toVector()};
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scanvector.h"
 #include "syntanalyzer.h"
 
 #include <QDeadlineTimer>
@@ -8,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 // One token: [start, end) in characters, its rule (by lexer slot and rule index) and type.
@@ -110,10 +112,10 @@ public:
     int analyzedUpTo() const { return m_pos; }
 
     // Results of the scan.
-    const std::vector<SyntaxToken> &tokens() const { return m_tokens; }
-    const std::vector<TextRange> &ranges() const { return m_ranges; }
-    const std::vector<SubLexerRange> &subLexerRanges() const { return m_subs; }
-    const std::vector<LineSeparatorMark> &lineSeparators() const { return m_separators; }
+    std::span<const SyntaxToken> tokens() const { return m_tokens.view(); }
+    std::span<const TextRange> ranges() const { return m_ranges.view(); }
+    std::span<const SubLexerRange> subLexerRanges() const { return m_subs.view(); }
+    std::span<const LineSeparatorMark> lineSeparators() const { return m_separators.view(); }
     const std::vector<SyntAnalyzer *> &lexers() const { return m_lexers; }
     const SyntRule *tokenRule(const SyntaxToken &t) const { return m_lexers[t.lexer]->rule(t.rule); }
     // Style of a token for painting: its rule's style or the main lexer's default style.
@@ -202,6 +204,8 @@ private:
     }
     void keepForReuse(size_t checkpoint, int pos, int removed, int added);
     void tryReuse();
+    void dropReuse();
+    std::vector<int> oldOpenAt(const Checkpoint &c) const;
     bool reuseFrom(size_t checkpoint);
 
     SyntAnalyzer *m_main = nullptr;
@@ -211,18 +215,18 @@ private:
 
     int m_pos = 0;
     bool m_complete = false;
-    std::vector<SyntaxToken> m_tokens;
-    std::vector<TextRange> m_ranges;
-    std::vector<SubLexerRange> m_subs;
-    std::vector<LineSeparatorMark> m_separators;
+    ScanVector<SyntaxToken> m_tokens;
+    ScanVector<TextRange> m_ranges;
+    ScanVector<SubLexerRange> m_subs;
+    ScanVector<LineSeparatorMark> m_separators;
     std::vector<int> m_open;
     // Open ranges per rule, so parent tests and closing rules need not walk a long open list.
     std::vector<std::pair<const BlockRule *, int>> m_openCounts;
     int m_firstLiveSub = 0;
     qsizetype m_readEnd = 0;
     int m_stepTokenBase = 0;
-    std::vector<Undo> m_undo;
-    std::vector<Checkpoint> m_checkpoints;
+    ScanVector<Undo> m_undo;
+    ScanVector<Checkpoint> m_checkpoints;
     int m_tokensAtLastCheckpoint = 0;
     int m_backText = NoRead, m_backToken = NoRead;
     int m_errors = 0;
