@@ -8,6 +8,12 @@ BackgroundAnalysis::BackgroundAnalysis(QObject *parent) : QObject(parent)
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &BackgroundAnalysis::runSlice);
     connect(&m_analysis, &SyntaxAnalysis::errorRaised, this, &BackgroundAnalysis::errorRaised);
+    // The analysis already started over; drop what the worker would deliver and scan again.
+    connect(&m_analysis, &SyntaxAnalysis::lexerChanged, this, [this] {
+        stopFinishing();
+        schedule(IdleAppendDelay);
+        emit tokensChanged();
+    });
 }
 
 BackgroundAnalysis::~BackgroundAnalysis()
@@ -24,12 +30,6 @@ void BackgroundAnalysis::setLexer(SyntAnalyzer *lexer)
 {
     stopFinishing();
     m_analysis.setLexer(lexer);
-    disconnect(m_lexerChanged);
-    if (lexer) // a definition change restarts the analysis; pick it up again
-        m_lexerChanged = connect(lexer, &SyntAnalyzer::changed, this, [this] {
-            stopFinishing();
-            schedule(IdleAppendDelay);
-        });
     m_fresh = true;
     schedule(IdleAppendDelayInit);
 }

@@ -51,7 +51,6 @@ private:
 
     SyntaxAnalysis m_analysis;
     QTimer m_timer;
-    QMetaObject::Connection m_lexerChanged;
     bool m_fresh = true;
     int m_caret = 0;
     AnalysisResults m_results;

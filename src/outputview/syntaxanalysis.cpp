@@ -90,11 +90,6 @@ void SyntaxAnalysis::setText(const QString &text)
     reset();
 }
 
-void SyntaxAnalysis::restart()
-{
-    reset();
-}
-
 int SyntaxAnalysis::lexerSlot(SyntAnalyzer *lexer)
 {
     for (size_t i = 0; i < m_lexers.size(); ++i) {
@@ -103,7 +98,10 @@ int SyntaxAnalysis::lexerSlot(SyntAnalyzer *lexer)
     }
     m_lexers.push_back(lexer);
     // A changed definition (a filled name list) invalidates everything analysed with it.
-    m_lexerConnections.push_back(connect(lexer, &SyntAnalyzer::changed, this, &SyntaxAnalysis::restart));
+    m_lexerConnections.push_back(connect(lexer, &SyntAnalyzer::changed, this, [this] {
+        reset();
+        emit lexerChanged();
+    }));
     m_lexerConnections.push_back(connect(lexer, &QObject::destroyed, this, [this, lexer] {
         if (lexer == m_main)
             m_main = nullptr;
@@ -111,6 +109,7 @@ int SyntaxAnalysis::lexerSlot(SyntAnalyzer *lexer)
         if (m_main)
             lexerSlot(m_main);
         reset();
+        emit lexerChanged();
     }));
     return int(m_lexers.size()) - 1;
 }

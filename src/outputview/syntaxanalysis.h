@@ -102,8 +102,6 @@ public:
     const QString &text() const { return m_text; }
     // The text changed at `pos`: `removed` characters were replaced by `added` ones.
     void applyEdit(const QString &newText, int pos, int removed, int added);
-    // Starts over, keeping lexer and text (a lexer's definition changed).
-    void restart();
 
     // Scans until the scan position passes `until` (-1: the end) or `deadline` expires.
     // Returns true when the whole text is analysed.
@@ -141,6 +139,9 @@ public:
 signals:
     // A block rule raised an error (such as "Circular stack"); the scan went on.
     void errorRaised(const QString &message);
+    // A lexer the analysis used changed its definition (a filled name list) or went away, sub-lexers
+    // included; the analysis started over.
+    void lexerChanged();
 
 private:
     static constexpr int NoRead = 0x7fffffff;

@@ -179,7 +179,10 @@ void SyntaxPainter::setLexer(SyntAnalyzer *lexer)
         return;
     m_lexer = lexer;
     m_analysis.setLexer(lexer);
-    watchLexers();
+    // The analysis itself starts over when a lexer it uses changes its definition.
+    disconnect(m_lexerGone);
+    if (m_lexer)
+        m_lexerGone = connect(m_lexer, &QObject::destroyed, this, [this] { setLexer(nullptr); });
     m_resultsValid = false;
     m_edits.clear();
     m_viewDirty = true;
@@ -235,29 +238,6 @@ void SyntaxPainter::onTokensChanged()
     if (!m_preparing && (upTo < m_lastAnalyzed || m_lastAnalyzed < m_visibleEnd))
         m_memo->viewport()->update();
     m_lastAnalyzed = upTo;
-}
-
-void SyntaxPainter::watchLexers()
-{
-    for (const QMetaObject::Connection &c : m_lexerWatch)
-        disconnect(c);
-    m_lexerWatch.clear();
-    // The analysis starts over when any lexer it uses changes (a filled name list), sub-lexers too.
-    std::vector<SyntAnalyzer *> lexers;
-    if (m_lexer)
-        lexers.push_back(m_lexer);
-    for (size_t i = 0; i < lexers.size(); ++i)
-        for (const auto &sub : lexers[i]->subAnalyzers())
-            if (sub->analyzer && std::find(lexers.begin(), lexers.end(), sub->analyzer) == lexers.end())
-                lexers.push_back(sub->analyzer);
-    for (SyntAnalyzer *lexer : lexers)
-        m_lexerWatch.push_back(connect(lexer, &SyntAnalyzer::changed, this, [this] {
-            const QString text = m_analysis.analysis().text();
-            m_analysis.setText(text);
-            m_memo->viewport()->update();
-        }));
-    if (m_lexer)
-        m_lexerWatch.push_back(connect(m_lexer, &QObject::destroyed, this, [this] { setLexer(nullptr); }));
 }
 
 void SyntaxPainter::onResultsChanged()

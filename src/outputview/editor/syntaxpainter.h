@@ -105,7 +105,6 @@ private:
     void onResultsChanged();
     void onCaretMoved();
     void resetText();
-    void watchLexers();
     int shifted(int offset, bool isEnd) const;
     void rebuildView();
     const SyntaxFormatDef *style(const SyntAnalyzer *lexer, int index) const;
@@ -137,5 +136,5 @@ private:
     bool m_preparing = false;
     int m_visibleEnd = 0;
     int m_lastAnalyzed = 0;
-    std::vector<QMetaObject::Connection> m_lexerWatch;
+    QMetaObject::Connection m_lexerGone;
 };
