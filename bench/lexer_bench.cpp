@@ -142,6 +142,19 @@ void BM_FinishingWork(benchmark::State &state)
 
 BENCHMARK(BM_PlainScan)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullAnalysis)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+// The part of the finishing work that stays on the user-interface thread: taking the snapshot.
+void BM_Snapshot(benchmark::State &state)
+{
+    const QString text = generatedBasic(state.range(0) << 20);
+    SyntaxAnalysis a;
+    a.setLexer(library().FindAnalyzer(u"Tessel"));
+    a.setText(text);
+    a.analyze();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(a.snapshot().ranges.size());
+}
+
+BENCHMARK(BM_Snapshot)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FinishingWork)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SingleLongLine)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditInTheMiddle)->Arg(10)->Unit(benchmark::kMillisecond);
