@@ -108,6 +108,7 @@ public:
                 m_items.resize(m_size + count);
             for (size_t i = m_oldEnd; i-- > from;)
                 m_items[m_size + (i - from)] = map(old(i));
+            m_items.resize(m_size + count); // a rescan that went further than this leaves items behind
         }
         m_size += count;
         m_saved.clear();

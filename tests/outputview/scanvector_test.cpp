@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 
 namespace {
@@ -15,15 +16,18 @@ std::vector<int> contents(const ScanVector<int> &v)
 // (numbered from 1000) and takes the old ones back from `from` on, shifted by 100000. The result
 // must be what a plain vector would hold, whatever the sizes: fewer new items than replaced
 // (moving down), more (moving up, through the items saved before they were overwritten), more
-// than one save chunk, and past the old end.
+// than one save chunk, past the old end, and going back part of the way (a second edit) before
+// the splice.
 TEST(ScanVector, OldResultsSurviveTheRescanAndSpliceBackInPlace)
 {
     struct Case {
         size_t total, keep, written, from;
+        size_t kept = size_t(-1); // new items left after going back, if the rescan went back
     };
     const Case cases[] = {
-        {50, 10, 0, 10},    {50, 10, 3, 20},    {50, 10, 30, 20},  {50, 10, 10, 10},
-        {2000, 100, 700, 300}, {2000, 100, 40, 1200}, {2000, 0, 2500, 2000}, {2000, 1999, 5, 2000},
+        {50, 10, 0, 10},       {50, 10, 3, 20},       {50, 10, 30, 20},       {50, 10, 10, 10},
+        {2000, 100, 700, 300}, {2000, 100, 40, 1200}, {2000, 0, 2500, 2000},  {2000, 1999, 5, 2000},
+        {50, 10, 60, 20, 15},  {2000, 100, 900, 1500, 600},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.total << " " << c.keep << " " << c.written << " " << c.from);
@@ -36,11 +40,13 @@ TEST(ScanVector, OldResultsSurviveTheRescanAndSpliceBackInPlace)
         v.resize(c.keep);
         for (size_t i = 0; i < c.written; ++i)
             v.push_back(int(1000 + i));
+        const size_t written = std::min(c.written, c.kept);
+        v.resize(c.keep + written);
         for (size_t i = c.keep; i < c.total; ++i)
             ASSERT_EQ(v.old(i), int(i)) << "old item " << i;
 
         std::vector<int> expected(old.begin(), old.begin() + std::ptrdiff_t(c.keep));
-        for (size_t i = 0; i < c.written; ++i)
+        for (size_t i = 0; i < written; ++i)
             expected.push_back(int(1000 + i));
         for (size_t i = c.from; i < c.total; ++i)
             expected.push_back(int(i) + 100000);
