@@ -98,14 +98,17 @@ void BM_SingleLongLine(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * text.size());
 }
 
-void BM_EditInTheMiddle(benchmark::State &state)
+// One character typed and taken back at the start of a line `fraction` into the text. The results
+// past the rescan are kept in place, but their offsets still shift: the further from the end, the
+// more there is to shift.
+void editAt(benchmark::State &state, double fraction)
 {
     QString text = generatedBasic(state.range(0) << 20);
     SyntaxAnalysis a;
     a.setLexer(library().FindAnalyzer(u"Tessel"));
     a.setText(text);
     a.analyze();
-    int pos = int(text.size() / 2);
+    int pos = int(double(text.size()) * fraction);
     while (text.at(pos) != QLatin1Char('\n'))
         ++pos;
     ++pos; // start of a line
@@ -122,6 +125,16 @@ void BM_EditInTheMiddle(benchmark::State &state)
         a.analyze();
         insert = !insert;
     }
+}
+
+void BM_EditInTheMiddle(benchmark::State &state)
+{
+    editAt(state, 0.5);
+}
+
+void BM_EditNearTheStart(benchmark::State &state)
+{
+    editAt(state, 0.01);
 }
 
 // The finishing work after every completed analysis, edits included: it still covers the whole
@@ -158,6 +171,7 @@ BENCHMARK(BM_Snapshot)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FinishingWork)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SingleLongLine)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditInTheMiddle)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditNearTheStart)->Arg(10)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
