@@ -87,6 +87,12 @@ void applySyntaxStyle(QTextCharFormat &format, const SyntaxFormatDef &style, con
     }
 }
 
+bool isReadOnlyStyle(const SyntaxFormatDef &style)
+{
+    const bool fontAttributes = style.FormatType == ftFontAttr || style.FormatType == ftCustomFont;
+    return fontAttributes && (style.FormatFlags & ffReadOnly) && style.ReadOnly;
+}
+
 namespace {
 
 Qt::PenStyle penStyle(TBorderLineType type)
@@ -229,6 +235,32 @@ void SyntaxPainter::onContentsChange(int pos, int removed, int added)
     m_blockCount = doc->blockCount();
     m_analysis.applyEdit(text, pos, removed, added);
     m_viewDirty = true;
+}
+
+bool SyntaxPainter::touchesReadOnly(int from, int to)
+{
+    if (!m_lexer)
+        return false;
+    from = std::clamp(from, 0, m_textLength);
+    to = std::clamp(to, from, m_textLength);
+    // A block rule may restyle a token while the scan looks at the ones after it: analyse to the
+    // end of the line the range ends on.
+    const QTextBlock line = m_memo->document()->findBlock(to);
+    m_analysis.ensureAnalyzed(line.isValid() ? line.position() + line.length() : to);
+
+    const SyntaxAnalysis &analysis = m_analysis.analysis();
+    const std::span<const SyntaxToken> tokens = analysis.tokens();
+    // Tokens do not overlap, so their ends ascend with their starts. A token counts when it has a
+    // character inside the range, or (for an insertion) when the range lies strictly inside it;
+    // both come to start < to && end > from.
+    auto it = std::partition_point(tokens.begin(), tokens.end(),
+                                   [from](const SyntaxToken &t) { return t.end <= from; });
+    for (; it != tokens.end() && it->start < to; ++it) {
+        const SyntaxFormatDef *style = analysis.tokenStyle(*it);
+        if (it->start < it->end && style && isReadOnlyStyle(*style))
+            return true;
+    }
+    return false;
 }
 
 void SyntaxPainter::onTokensChanged()

@@ -21,6 +21,9 @@ QColor syntaxColor(const SyntaxColor &color, const QPalette &palette);
 // Lays a style over `format` as its format type and flags allow.
 void applySyntaxStyle(QTextCharFormat &format, const SyntaxFormatDef &style, const QPalette &palette,
                       const QFont &editorFont);
+// Whether the user may not edit text in this style; its format type and flags must allow it, as
+// they must for Hidden.
+bool isReadOnlyStyle(const SyntaxFormatDef &style);
 
 // Paints an editor from the analysis of its text: token and range styles become the layout
 // formats of the visible blocks only (so an edit never re-lays out the whole document), line
@@ -51,6 +54,11 @@ public:
     QList<QTextLayout::FormatRange> blockFormats(const QTextBlock &block) const;
     // The line-highlight colour under a block; invalid when none.
     QColor lineBackground(const QTextBlock &block) const;
+
+    // Whether replacing the characters [from, to) of the current text (inserting at `from` when the
+    // range is empty) would change or split a token whose style is read-only. The text around the
+    // range is analysed first, so the answer does not depend on how far the idle scan has got.
+    bool touchesReadOnly(int from, int to);
 
     // True while the painter itself marks blocks dirty (formats, folding): not a text change.
     bool isRestyling() const { return m_restyling; }
