@@ -12,12 +12,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QToolTip>
+#include <vector>
 
 namespace {
 
@@ -64,6 +70,28 @@ QTextDocument::FindFlags findFlags(const SearchRequest &request)
     if (request.backwards)
         flags |= QTextDocument::FindBackward;
     return flags;
+}
+
+// Whether the base editor takes a key as text to type (it does not for control keys).
+bool typesText(const QKeyEvent *event)
+{
+    const QString text = event->text();
+    if (text.isEmpty())
+        return false;
+    const QChar c = text.front();
+    if (c.category() == QChar::Other_Format)
+        return true;
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    if (mods == Qt::ControlModifier || mods == (Qt::ShiftModifier | Qt::ControlModifier))
+        return false;
+    return c.isPrint() || c.category() == QChar::Other_PrivateUse || c == QLatin1Char('\t') ||
+           (c.isHighSurrogate() && text.size() > 1 && text.at(1).isLowSurrogate());
+}
+
+// Whether pasting or dropping this data would insert anything.
+bool insertsText(const QMimeData *source)
+{
+    return source && (!source->text().isEmpty() || source->hasFormat(QStringLiteral("text/markdown")));
 }
 
 } // namespace
@@ -212,7 +240,8 @@ void SyntaxMemo::run(Command command)
         redo();
         break;
     case Cut:
-        cut();
+        if (allowEdit(textCursor().selectionStart(), textCursor().selectionEnd()))
+            cut();
         break;
     case Copy:
         copy();
@@ -374,6 +403,8 @@ void SyntaxMemo::clearAll()
 void SyntaxMemo::deleteSelection()
 {
     QTextCursor c = textCursor();
+    if (!allowEdit(c.selectionStart(), c.selectionEnd()))
+        return;
     c.removeSelectedText();
     setTextCursor(c);
 }
@@ -389,24 +420,38 @@ void SyntaxMemo::indentSelection(bool indent)
     if (hadSelection && last != first && c.selectionEnd() == last.position())
         last = last.previous();
 
-    c.beginEditBlock();
+    // What goes from the start of each line; all lines are checked before any changes.
+    std::vector<int> removals;
     for (QTextBlock b = first; b.isValid(); b = b.next()) {
-        QTextCursor line(b);
-        if (indent) {
-            line.insertText(unit);
-        } else {
+        int remove = 0;
+        if (!indent) {
             const QString text = b.text();
-            int remove = 0;
             if (text.startsWith(QLatin1Char('\t')))
                 remove = 1;
             else
                 while (remove < unit.size() && remove < text.size() && text[remove] == QLatin1Char(' '))
                     ++remove;
-            line.movePosition(QTextCursor::Right, QTextCursor::KeepAnchor, remove);
-            line.removeSelectedText();
+        }
+        removals.push_back(remove);
+        if ((indent || remove > 0) && !mayEdit(b.position(), b.position() + remove)) {
+            QApplication::beep();
+            return;
         }
         if (b == last)
             break;
+    }
+
+    c.beginEditBlock();
+    QTextBlock b = first;
+    for (const int remove : removals) {
+        QTextCursor line(b);
+        if (indent) {
+            line.insertText(unit);
+        } else {
+            line.movePosition(QTextCursor::Right, QTextCursor::KeepAnchor, remove);
+            line.removeSelectedText();
+        }
+        b = b.next();
     }
     c.endEditBlock();
 
@@ -449,6 +494,8 @@ bool SyntaxMemo::replaceNext(const SearchRequest &request)
     if (c.hasSelection()) {
         const Qt::CaseSensitivity cs = request.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
         if (QString::compare(c.selectedText(), request.text, cs) == 0) {
+            if (!allowEdit(c.selectionStart(), c.selectionEnd()))
+                return false;
             c.insertText(request.replacement);
             setTextCursor(c);
         }
@@ -463,22 +510,33 @@ int SyntaxMemo::replaceAll(const SearchRequest &request)
         return 0;
     QTextDocument::FindFlags flags = findFlags(request);
     flags &= ~QTextDocument::FindFlags(QTextDocument::FindBackward);
-    int count = 0;
+    // The matches in the text as it stands, so each is judged against the text before any change
+    // and a replacement never matches again.
+    std::vector<std::pair<int, int>> matches;
+    bool skipped = false;
+    for (QTextCursor from(document());;) {
+        from = document()->find(request.text, from, flags);
+        if (from.isNull())
+            break;
+        if (mayEdit(from.selectionStart(), from.selectionEnd()))
+            matches.emplace_back(from.selectionStart(), from.selectionEnd());
+        else
+            skipped = true;
+    }
+    // From the last match back, so the positions of the ones before stay valid.
     QTextCursor edit(document());
     edit.beginEditBlock();
-    QTextCursor from(document());
-    for (;;) {
-        QTextCursor found = document()->find(request.text, from, flags);
-        if (found.isNull())
-            break;
-        found.insertText(request.replacement);
-        from = found; // continues after the inserted text, so a replacement never matches again
-        ++count;
+    for (auto m = matches.rbegin(); m != matches.rend(); ++m) {
+        edit.setPosition(m->first);
+        edit.setPosition(m->second, QTextCursor::KeepAnchor);
+        edit.insertText(request.replacement);
     }
     edit.endEditBlock();
-    if (count == 0)
+    if (skipped)
+        QApplication::beep();
+    else if (matches.empty())
         notFound(request.text);
-    return count;
+    return int(matches.size());
 }
 
 bool SyntaxMemo::goToLine(int lineNumber)
@@ -556,6 +614,202 @@ void SyntaxMemo::showGoToLineDialog()
     GoToLineDialog dialog(textCursor().blockNumber() + 1, document()->blockCount(), this);
     if (dialog.exec() == QDialog::Accepted)
         goToLine(dialog.lineNumber());
+}
+
+// --- read-only text --------------------------------------------------------------------------
+// User edits are judged against the analysis of the text before them; the line operations and
+// setPlainText replace the text without asking.
+
+bool SyntaxMemo::mayEdit(int from, int to) const
+{
+    return !m_painter->touchesReadOnly(from, to);
+}
+
+bool SyntaxMemo::mayEditSelection() const
+{
+    const QTextCursor c = textCursor();
+    return mayEdit(c.selectionStart(), c.selectionEnd());
+}
+
+bool SyntaxMemo::allowEdit(int from, int to)
+{
+    if (mayEdit(from, to))
+        return true;
+    QApplication::beep();
+    return false;
+}
+
+std::optional<std::pair<int, int>> SyntaxMemo::keyEditRange(const QKeyEvent *event) const
+{
+    // The base editor's key handling, in its order, down to the range each key would replace.
+    QTextCursor c = textCursor();
+    const auto range = [&c]() -> std::optional<std::pair<int, int>> {
+        return std::pair(c.selectionStart(), c.selectionEnd());
+    };
+    const auto removal = [&c, &range](QTextCursor::MoveOperation extend) -> std::optional<std::pair<int, int>> {
+        if (!c.hasSelection())
+            c.movePosition(extend, QTextCursor::KeepAnchor);
+        if (!c.hasSelection())
+            return std::nullopt;
+        return range();
+    };
+    const bool plainBackspace = event->key() == Qt::Key_Backspace &&
+                                !(event->modifiers() & ~(Qt::ShiftModifier | Qt::GroupSwitchModifier));
+    if (plainBackspace || event->matches(QKeySequence::Backspace)) {
+        if (c.hasSelection())
+            return range();
+        // One code point back, a surrogate pair as a whole.
+        const int at = c.position();
+        if (at == 0)
+            return std::nullopt;
+        const QTextDocument *doc = document();
+        const bool pair = at >= 2 && doc->characterAt(at - 1).isLowSurrogate() &&
+                          doc->characterAt(at - 2).isHighSurrogate();
+        return std::pair(at - (pair ? 2 : 1), at);
+    }
+    if (event->matches(QKeySequence::InsertParagraphSeparator) || event->matches(QKeySequence::InsertLineSeparator))
+        return range();
+    if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo))
+        return std::nullopt;
+    if (event->matches(QKeySequence::Cut))
+        return c.hasSelection() ? range() : std::nullopt;
+    if (event->matches(QKeySequence::Paste))
+        return std::nullopt; // insertFromMimeData judges what arrives
+    if (event->matches(QKeySequence::Delete))
+        return removal(QTextCursor::NextCharacter);
+    if (event->matches(QKeySequence::DeleteEndOfWord))
+        return removal(QTextCursor::NextWord);
+    if (event->matches(QKeySequence::DeleteStartOfWord))
+        return removal(QTextCursor::PreviousWord);
+    if (event->matches(QKeySequence::DeleteEndOfLine)) {
+        const QTextBlock block = c.block();
+        c.movePosition(c.position() == block.position() + block.length() - 2 ? QTextCursor::Right
+                                                                              : QTextCursor::EndOfBlock,
+                       QTextCursor::KeepAnchor);
+        return c.hasSelection() ? range() : std::nullopt;
+    }
+    if (event->matches(QKeySequence::DeleteCompleteLine)) {
+        c.movePosition(QTextCursor::StartOfBlock);
+        c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        return c.hasSelection() ? range() : std::nullopt;
+    }
+    if (!typesText(event))
+        return std::nullopt;
+    if (overwriteMode() && !c.hasSelection() && !c.atBlockEnd())
+        c.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    return range();
+}
+
+void SyntaxMemo::keyPressEvent(QKeyEvent *event)
+{
+    if (!isReadOnly()) {
+        if (const auto edit = keyEditRange(event); edit && !allowEdit(edit->first, edit->second)) {
+            event->accept();
+            return;
+        }
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void SyntaxMemo::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (isReadOnly()) {
+        QPlainTextEdit::inputMethodEvent(event);
+        return;
+    }
+    const QTextCursor c = textCursor();
+    const QTextLayout *layout = c.block().layout();
+    const QString composing = layout ? layout->preeditAreaText() : QString();
+    const bool commits = !event->commitString().isEmpty() || event->replacementLength() > 0;
+    // Any input removes the selection first; the replacement range counts from the caret after that.
+    const bool takesSelection = c.hasSelection() && (commits || event->preeditString() != composing);
+    bool allowed = !takesSelection || mayEdit(c.selectionStart(), c.selectionEnd());
+    if (allowed && commits) {
+        const int removed = takesSelection ? c.selectionEnd() - c.selectionStart() : 0;
+        const int caret = takesSelection ? c.selectionStart() : c.position();
+        const auto before = [&](int at) { return at <= caret ? at : at + removed; };
+        const int from = caret + event->replacementStart();
+        allowed = mayEdit(before(from), before(from + event->replacementLength()));
+    }
+    if (allowed) {
+        QPlainTextEdit::inputMethodEvent(event);
+        return;
+    }
+    QApplication::beep();
+    event->accept();
+    // The composition still ends or goes on, without touching the text.
+    if (!takesSelection) {
+        QInputMethodEvent composition(event->preeditString(), event->attributes());
+        QPlainTextEdit::inputMethodEvent(&composition);
+    }
+}
+
+void SyntaxMemo::insertFromMimeData(const QMimeData *source)
+{
+    // Paste (keys, commands, the middle button) and drops end up here.
+    if (!m_dropChecked && !isReadOnly() && insertsText(source) && !mayEditSelection()) {
+        QApplication::beep();
+        return;
+    }
+    QPlainTextEdit::insertFromMimeData(source);
+}
+
+void SyntaxMemo::dropEvent(QDropEvent *event)
+{
+    const QMimeData *data = event->mimeData();
+    if (!isReadOnly() && insertsText(data)) {
+        const int at = cursorForPosition(event->position().toPoint()).position();
+        // Text dragged within the editor moves: it goes from the selection, then arrives at the drop.
+        const bool moves = event->dropAction() == Qt::MoveAction && event->source() == viewport();
+        if ((moves && !mayEditSelection()) || !mayEdit(at, at)) {
+            QApplication::beep();
+            event->setDropAction(Qt::IgnoreAction);
+            event->ignore();
+            QDragLeaveEvent leave; // ends the drag state and its drop marker
+            QPlainTextEdit::dragLeaveEvent(&leave);
+            return;
+        }
+    }
+    m_dropChecked = true;
+    QPlainTextEdit::dropEvent(event);
+    m_dropChecked = false;
+}
+
+void SyntaxMemo::mouseMoveEvent(QMouseEvent *event)
+{
+    // Dragging the selection to another place moves it, which takes it from here once the drop
+    // is done. A selection with read-only text may only be dragged as a copy.
+    const Qt::TextInteractionFlags flags = textInteractionFlags();
+    const bool copyOnly = (event->buttons() & Qt::LeftButton) && !isReadOnly() && textCursor().hasSelection() &&
+                          !mayEditSelection();
+    if (copyOnly)
+        setTextInteractionFlags(flags & ~Qt::TextEditable);
+    QPlainTextEdit::mouseMoveEvent(event);
+    if (copyOnly) {
+        setTextInteractionFlags(flags);
+        updateActions(); // a selection change meanwhile saw a read-only editor
+    }
+}
+
+void SyntaxMemo::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The editor's own commands, so cutting and deleting from the menu respect read-only text too.
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    if (!isReadOnly()) {
+        menu->addAction(m_actions[Undo]);
+        menu->addAction(m_actions[Redo]);
+        menu->addSeparator();
+        menu->addAction(m_actions[Cut]);
+    }
+    menu->addAction(m_actions[Copy]);
+    if (!isReadOnly()) {
+        menu->addAction(m_actions[Paste]);
+        menu->addAction(m_actions[Delete]);
+    }
+    menu->addSeparator();
+    menu->addAction(m_actions[SelectAll]);
+    menu->popup(event->globalPos());
 }
 
 // --- ruler -----------------------------------------------------------------------------------

@@ -6,6 +6,8 @@
 #include <QPlainTextEdit>
 #include <QStringList>
 #include <array>
+#include <optional>
+#include <utility>
 
 class ColumnRuler;
 class FoldGutter;
@@ -17,7 +19,8 @@ class SyntaxPainter;
 
 // The text editor of the output and error panes: a plain-text editor the user may edit, with the
 // line operations generation writes through, a column ruler, a lexer slot and the editing
-// commands (search, replace, indent, go to line) with their shortcuts.
+// commands (search, replace, indent, go to line) with their shortcuts. Text in a read-only syntax
+// style is kept from user edits; the line operations and setPlainText still replace it.
 class SyntaxMemo : public QPlainTextEdit, public OutputSink {
     Q_OBJECT
 public:
@@ -74,9 +77,11 @@ public:
 
     // Searches from the caret (wrapping once around the text) and selects the match.
     bool find(const SearchRequest &request);
-    // Replaces every match in the text as one undo step; returns how many were replaced.
+    // Replaces every match in the text as one undo step, except matches in read-only text; returns
+    // how many were replaced.
     int replaceAll(const SearchRequest &request);
-    // Replaces the selection when it is a match, then selects the next match.
+    // Replaces the selection when it is a match, then selects the next match. A match in read-only
+    // text stays as it is and stays selected.
     bool replaceNext(const SearchRequest &request);
     const SearchRequest &lastSearch() const { return m_lastSearch; }
     void setLastSearch(const SearchRequest &request) { m_lastSearch = request; }
@@ -105,6 +110,12 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void insertFromMimeData(const QMimeData *source) override;
 
 private:
     friend class SyntaxPainter;
@@ -119,6 +130,14 @@ private:
     void findCurrentWord(bool backwards);
     void notFound(const QString &text);
     void layoutRuler();
+
+    // Read-only text: whether a user edit may replace [from, to) (insert at `from` when empty).
+    bool mayEdit(int from, int to) const;
+    bool mayEditSelection() const;
+    // As mayEdit, and beeps when it may not.
+    bool allowEdit(int from, int to);
+    // The range a key would replace, inserting or deleting; none for keys that edit nothing here.
+    std::optional<std::pair<int, int>> keyEditRange(const QKeyEvent *event) const;
 
     std::array<QAction *, CommandCount> m_actions{};
     ColumnRuler *m_ruler = nullptr;
@@ -135,6 +154,7 @@ private:
     bool m_shownValid = false; // m_shown holds the lines of the document as last set
     QStringList m_shown;
     bool m_settingText = false;
+    bool m_dropChecked = false; // the drop being handled was let through already
     bool m_undoAvailable = false;
     bool m_redoAvailable = false;
     bool m_clipboardHasText = false;
