@@ -6,23 +6,48 @@
 
 namespace {
 
-char16_t folded(QChar c)
+char16_t folded(char16_t u)
 {
-    const char16_t u = c.unicode();
     if (u < 128)
         return u >= 'A' && u <= 'Z' ? char16_t(u + 32) : u;
-    return c.toCaseFolded().unicode();
+    return QChar(u).toCaseFolded().unicode();
 }
 
-int compareFolded(QStringView a, QStringView b)
+// FNV-1a over the code units, case-folded or as they are.
+template <bool Fold>
+std::uint32_t hashOf(QStringView s)
 {
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t x = folded(a[i]), y = folded(b[i]);
-        if (x != y)
-            return x < y ? -1 : 1;
+    std::uint32_t h = 2166136261u;
+    for (const QChar c : s)
+        h = (h ^ (Fold ? folded(c.unicode()) : c.unicode())) * 16777619u;
+    return h ^ (h >> 15);
+}
+
+// `word` is already folded when Fold is set.
+template <bool Fold>
+bool sameWord(const QString &word, QStringView text)
+{
+    if (word.size() != text.size())
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (word[i].unicode() != (Fold ? folded(c) : c))
+            return false;
     }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+    return true;
+}
+
+template <bool Fold>
+bool lookUp(const std::vector<QString> &words, const std::vector<int> &table, QStringView text)
+{
+    const size_t mask = table.size() - 1;
+    for (size_t i = hashOf<Fold>(text) & mask;; i = (i + 1) & mask) {
+        const int w = table[i];
+        if (w < 0)
+            return false;
+        if (sameWord<Fold>(words[size_t(w)], text))
+            return true;
+    }
 }
 
 template <typename Rule, typename Def>
@@ -38,27 +63,68 @@ void copyCommon(Rule &r, const Def &d)
 
 void TagCondition::rebuild()
 {
-    m_folded.clear();
+    m_lengths = 0;
+    m_first[0] = m_first[1] = 0;
+    m_firstNonAscii = false;
+    m_words.clear();
+    m_slots.clear();
     m_masks.clear();
     if (!tags)
         return;
     if (CondType == tcMask || CondType == tcStrictMask) {
         for (const QString &t : tags->words())
             m_masks.emplace_back(t);
-    } else if (IgnoreCase) {
-        m_folded.assign(tags->words().cbegin(), tags->words().cend());
-        std::sort(m_folded.begin(), m_folded.end(),
-                  [](const QString &a, const QString &b) { return compareFolded(a, b) < 0; });
+        for (char16_t c = 0; c < 128; ++c) {
+            if (std::any_of(m_masks.cbegin(), m_masks.cend(), [c](const SyntaxRegex &re) { return re.canStartWith(QChar(c)); }))
+                m_first[c >> 6] |= std::uint64_t(1) << (c & 63);
+        }
+        // Beyond ASCII the expressions answer alike for every character.
+        m_firstNonAscii = std::any_of(m_masks.cbegin(), m_masks.cend(),
+                                      [](const SyntaxRegex &re) { return re.canStartWith(QChar(char16_t(0x80))); });
+        return;
+    }
+    m_words.reserve(size_t(tags->size()));
+    for (const QString &t : tags->words()) {
+        QString w = t;
+        if (IgnoreCase) {
+            for (QChar &c : w)
+                c = QChar(folded(c.unicode()));
+        }
+        m_lengths |= std::uint64_t(1) << std::min<qsizetype>(w.size(), 63);
+        if (!w.isEmpty()) {
+            const char16_t c = w.front().unicode();
+            if (c < 128)
+                m_first[c >> 6] |= std::uint64_t(1) << (c & 63);
+            else
+                m_firstNonAscii = true;
+        }
+        m_words.push_back(std::move(w));
+    }
+    size_t size = 2;
+    while (size < 2 * m_words.size())
+        size *= 2;
+    m_slots.assign(size, -1);
+    for (size_t i = 0; i < m_words.size(); ++i) {
+        const QString &w = m_words[i];
+        size_t slot = hashOf<false>(w) & (size - 1);
+        while (m_slots[slot] >= 0)
+            slot = (slot + 1) & (size - 1);
+        m_slots[slot] = int(i);
     }
 }
 
 bool TagCondition::contains(QStringView text) const
 {
-    if (!IgnoreCase)
-        return tags->contains(text);
-    const auto it = std::lower_bound(m_folded.cbegin(), m_folded.cend(), text,
-                                     [](const QString &a, QStringView b) { return compareFolded(a, b) < 0; });
-    return it != m_folded.cend() && compareFolded(*it, text) == 0;
+    if (!((m_lengths >> std::min<qsizetype>(text.size(), 63)) & 1))
+        return false;
+    if (IgnoreCase) {
+        if (!text.isEmpty() && !mayStartWith(folded(text.front().unicode())))
+            return false;
+        return lookUp<true>(m_words, m_slots, text);
+    }
+    if (!text.isEmpty() && !mayStartWith(text.front().unicode()))
+        return false;
+    return lookUp<false>(m_words, m_slots, text);
 }
 
 bool TagCondition::accepts(QStringView text, int type) const
@@ -74,8 +140,13 @@ bool TagCondition::accepts(QStringView text, int type) const
         return CondType != tcNotEqual;
     switch (CondType) {
     case tcMask:
+        // A match consumes at least the first character.
+        if (text.isEmpty() || !mayStartWith(text.front().unicode()))
+            return false;
         return std::any_of(m_masks.cbegin(), m_masks.cend(), [&](const SyntaxRegex &re) { return re.match(text, 0) > 0; });
     case tcStrictMask:
+        if (!text.isEmpty() && !mayStartWith(text.front().unicode()))
+            return false;
         return std::any_of(m_masks.cbegin(), m_masks.cend(),
                            [&](const SyntaxRegex &re) { return re.match(text, 0) == text.size(); });
     case tcNotEqual: return !contains(text);

@@ -4,6 +4,7 @@
 #include "syntaxregex.h"
 
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -47,12 +48,26 @@ public:
 
     // Whether the condition accepts a token of that text and type.
     bool accepts(QStringView text, int type) const;
-    // Called when the tag list changes: rebuilds the case-folded index and the compiled masks.
+    // Called when the tag list changes: rebuilds the lookup table, the compiled masks and the
+    // quick-rejection data below.
     void rebuild();
 
 private:
     bool contains(QStringView text) const;
-    std::vector<QString> m_folded; // IgnoreCase: tags sorted by case-folded comparison
+    bool mayStartWith(char16_t c) const
+    {
+        return c < 128 ? (m_first[c >> 6] >> (c & 63)) & 1 : m_firstNonAscii;
+    }
+
+    // Most tokens fail every condition; these reject them before the lookup. Bit min(length, 63)
+    // is set for each tag length; m_first holds the first characters (case-folded with
+    // IgnoreCase) of the tags, or for masks those their expressions can start with.
+    std::uint64_t m_lengths = 0;
+    std::uint64_t m_first[2] = {0, 0};
+    bool m_firstNonAscii = false;
+    // Open addressing over the tags (case-folded with IgnoreCase): -1 or an index into m_words.
+    std::vector<QString> m_words;
+    std::vector<int> m_slots;
     std::vector<SyntaxRegex> m_masks;
 };
 
