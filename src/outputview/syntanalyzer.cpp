@@ -50,6 +50,20 @@ bool lookUp(const std::vector<QString> &words, const std::vector<int> &table, QS
     }
 }
 
+// Whether the rule can match with a newest token of type `type` (32: any type beyond 0..31).
+bool mayMatchNewest(const BlockRule &r, int type)
+{
+    if (!r.GrammaRuleName.isEmpty())
+        return true;
+    if (r.conditions.empty())
+        return false; // no conditions match nothing
+    const TagCondition &c0 = *r.conditions.front();
+    if (r.checkOffset() != 0 || c0.TokenTypes == 0 || c0.CondType == tcNotEqual || c0.CondType == tcSkip)
+        return true;
+    // The first condition tests the newest token; its type alone can refuse it.
+    return type < 32 && ((c0.TokenTypes >> type) & 1);
+}
+
 template <typename Rule, typename Def>
 void copyCommon(Rule &r, const Def &d)
 {
@@ -266,6 +280,15 @@ SyntAnalyzer::SyntAnalyzer(LexerDefinition definition, const Resolver &resolveSu
     }
     for (auto &r : m_subRules)
         finish(*r);
+    for (int type = 0; type <= 32; ++type) {
+        for (const auto &r : m_blockRules) {
+            if (!r->Enabled || !mayMatchNewest(*r, type))
+                continue;
+            m_blockRulesByType[0][type].push_back(r.get());
+            if (r->AlwaysEnabled)
+                m_blockRulesByType[1][type].push_back(r.get());
+        }
+    }
     if (resolveSubLexer)
         resolveSubLexers(resolveSubLexer);
 }

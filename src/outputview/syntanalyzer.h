@@ -41,6 +41,13 @@ public:
     const SyntRule *rule(int index) const { return m_rules[size_t(index)]; }
     int ruleCount() const { return int(m_rules.size()); }
     const BlockRule *findBlockRule(const QString &displayName) const;
+    // The enabled block rules, in order, that may match when the newest token has type `type`:
+    // a rule whose first condition tests that token and refuses its type is left out.
+    // `alwaysOnly` keeps only the AlwaysEnabled ones (the main lexer's inside a sub-lexer).
+    const std::vector<const BlockRule *> &blockRulesFor(int type, bool alwaysOnly) const
+    {
+        return m_blockRulesByType[alwaysOnly][type >= 0 && type < 32 ? type : 32];
+    }
 
     const SyntaxGrammar &grammar() const { return m_grammar; }
     // How many tokens back from the newest one any block rule can look; -1 when unbounded.
@@ -58,6 +65,7 @@ private:
     std::vector<std::unique_ptr<BlockRule>> m_blockRules;
     std::vector<std::unique_ptr<SubAnalyzerRule>> m_subRules;
     std::vector<const SyntRule *> m_rules;
+    std::vector<const BlockRule *> m_blockRulesByType[2][33]; // slot 32: types beyond 0..31
     SyntaxGrammar m_grammar;
     int m_defaultStyle = -1;
     int m_markedStyle = -1;

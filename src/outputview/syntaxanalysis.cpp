@@ -864,36 +864,37 @@ bool SyntaxAnalysis::conditionsMatch(const BlockRule &rule, int n, int k, int *f
 void SyntaxAnalysis::runBlockRules(SyntAnalyzer *owner)
 {
     const bool sub = owner != m_main;
-    for (const auto &r : m_main->blockRules()) {
-        if (sub && !r->AlwaysEnabled)
-            continue;
-        const BlockOutcome o = runBlockRule(*r);
-        if (o == BlockOutcome::Abort || (o == BlockOutcome::Matched && r->CancelNextRules))
-            return;
-    }
-    if (!sub)
-        return;
-    for (const auto &r : owner->blockRules()) {
-        const BlockOutcome o = runBlockRule(*r);
-        if (o == BlockOutcome::Abort || (o == BlockOutcome::Matched && r->CancelNextRules))
-            return;
-    }
+    if (runBlockRulesOf(*m_main, sub) && sub)
+        runBlockRulesOf(*owner, false);
 }
 
+bool SyntaxAnalysis::runBlockRulesOf(const SyntAnalyzer &lexer, bool alwaysOnly)
+{
+    int type = m_tokens.back().type;
+    const std::vector<const BlockRule *> *rules = &lexer.blockRulesFor(type, alwaysOnly);
+    size_t i = 0;
+    while (i < rules->size()) {
+        const BlockRule &r = *(*rules)[i++];
+        const BlockOutcome o = runBlockRule(r);
+        if (o == BlockOutcome::Abort || (o == BlockOutcome::Matched && r.CancelNextRules))
+            return false;
+        if (m_tokens.back().type != type) {
+            // A tag rule gave the newest token another type: go on with the rules for that one.
+            type = m_tokens.back().type;
+            rules = &lexer.blockRulesFor(type, alwaysOnly);
+            i = size_t(std::upper_bound(rules->cbegin(), rules->cend(), r.index,
+                                        [](int index, const BlockRule *x) { return index < x->index; }) -
+                       rules->cbegin());
+        }
+    }
+    return true;
+}
+
+// Called only for the rules SyntAnalyzer::blockRulesFor gives for the newest token.
 SyntaxAnalysis::BlockOutcome SyntaxAnalysis::runBlockRule(const BlockRule &rule)
 {
-    if (!rule.Enabled)
-        return BlockOutcome::NoMatch;
     const int n = int(m_tokens.size());
     const int k = rule.checkOffset();
-    // Most rules fail on the newest token's type; test that before anything dearer.
-    if (k == 0 && !rule.conditions.empty() && rule.GrammaRuleName.isEmpty()) {
-        const TagCondition &c0 = *rule.conditions.front();
-        const int type = m_tokens.back().type;
-        if (c0.TokenTypes && c0.CondType != tcNotEqual && c0.CondType != tcSkip &&
-            !(type >= 0 && type < 32 && ((c0.TokenTypes >> type) & 1)))
-            return BlockOutcome::NoMatch;
-    }
     if (!parentTest(rule))
         return BlockOutcome::NoMatch;
     int first = 0;

@@ -173,6 +173,7 @@ private:
     bool makeToken(int cur, SyntAnalyzer *owner);
     bool tryTokenRules(int cur, SyntAnalyzer *lexer, bool alwaysOnly);
     void runBlockRules(SyntAnalyzer *owner);
+    bool runBlockRulesOf(const SyntAnalyzer &lexer, bool alwaysOnly); // false: a rule stopped the rest
     enum class BlockOutcome { NoMatch, Matched, Abort };
     BlockOutcome runBlockRule(const BlockRule &rule);
     bool parentTest(const SyntRule &rule) const;

@@ -179,6 +179,29 @@ TEST_F(Analysis, GrammarErrorIsReportedOnceAndTheScanGoesOn)
     EXPECT_EQ(errors, 1);
 }
 
+// The rules after a tag rule that retypes the newest token see the new type, not the old one.
+TEST_F(Analysis, RulesAfterARetypeSeeTheNewType)
+{
+    constexpr std::uint32_t Identifier = 1u << 2, Integer = 1u << 5;
+    LexerDefinition def = MpasmLexerDefinition();
+    auto tagRule = [&](const char *name, std::uint32_t types, int retype) {
+        BlockRuleDef r;
+        r.DisplayName = QString::fromLatin1(name);
+        r.BlockType = btTagDetect;
+        r.ConditionList = {{.CondType = tcEqual, .TagList = {"x"}, .TokenTypes = types, .IgnoreCase = true}};
+        r.TokenType = retype;
+        def.BlockRules.push_back(r);
+    };
+    tagRule("Retype", Identifier, 5);
+    tagRule("Identifier x", Identifier, -1);
+    tagRule("Integer x", Integer, -1);
+    SyntAnalyzer lexer(def);
+    analysis.setLexer(&lexer);
+    analysis.setText(QStringLiteral(" x")); // not at column 1, where it would be a label
+    EXPECT_TRUE(analysis.analyze());
+    EXPECT_EQ(tokensOf(analysis), (std::vector<Tok>{{"x", "Integer x", "MPASM", 5}}));
+}
+
 TEST_F(Analysis, TokenAtPos)
 {
     lex(QStringLiteral("ab = 12"));
