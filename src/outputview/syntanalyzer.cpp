@@ -280,6 +280,19 @@ SyntAnalyzer::SyntAnalyzer(LexerDefinition definition, const Resolver &resolveSu
     }
     for (auto &r : m_subRules)
         finish(*r);
+    for (char16_t c = 0; c <= 128; ++c) {
+        for (const bool alwaysOnly : {false, true}) {
+            TokenCandidates &t = m_tokenRulesByChar[alwaysOnly][c];
+            for (const auto &r : m_tokenRules) {
+                if (!r->Enabled || (alwaysOnly && !r->AlwaysEnabled))
+                    continue;
+                if (r->expression.canStartWith(QChar(c)))
+                    t.rules.push_back(r.get());
+                else
+                    t.skipsSome = true;
+            }
+        }
+    }
     for (int type = 0; type <= 32; ++type) {
         for (const auto &r : m_blockRules) {
             if (!r->Enabled || !mayMatchNewest(*r, type))

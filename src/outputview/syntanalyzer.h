@@ -41,6 +41,17 @@ public:
     const SyntRule *rule(int index) const { return m_rules[size_t(index)]; }
     int ruleCount() const { return int(m_rules.size()); }
     const BlockRule *findBlockRule(const QString &displayName) const;
+    // The enabled token rules, in order, whose expressions can start with `c` (AlwaysEnabled ones
+    // only with `alwaysOnly`); `skipsSome` tells whether any other enabled rule was left out.
+    struct TokenCandidates {
+        std::vector<const TokenRule *> rules;
+        bool skipsSome = false;
+    };
+    const TokenCandidates &tokenRulesFor(QChar c, bool alwaysOnly) const
+    {
+        const char16_t u = c.unicode();
+        return m_tokenRulesByChar[alwaysOnly][u < 128 ? u : 128];
+    }
     // The enabled block rules, in order, that may match when the newest token has type `type`:
     // a rule whose first condition tests that token and refuses its type is left out.
     // `alwaysOnly` keeps only the AlwaysEnabled ones (the main lexer's inside a sub-lexer).
@@ -66,6 +77,7 @@ private:
     std::vector<std::unique_ptr<SubAnalyzerRule>> m_subRules;
     std::vector<const SyntRule *> m_rules;
     std::vector<const BlockRule *> m_blockRulesByType[2][33]; // slot 32: types beyond 0..31
+    TokenCandidates m_tokenRulesByChar[2][129];             // slot 128: beyond ASCII, all alike
     SyntaxGrammar m_grammar;
     int m_defaultStyle = -1;
     int m_markedStyle = -1;

@@ -744,14 +744,11 @@ int SyntaxAnalysis::columnOf(int offset)
 
 bool SyntaxAnalysis::tryTokenRules(int cur, SyntAnalyzer *lexer, bool alwaysOnly)
 {
-    const QChar c = m_text.at(cur);
-    for (const auto &r : lexer->tokenRules()) {
-        if (!r->Enabled || (alwaysOnly && !r->AlwaysEnabled))
-            continue;
-        if (!r->expression.canStartWith(c)) {
-            noteRead(cur + 1);
-            continue;
-        }
+    const SyntAnalyzer::TokenCandidates &candidates = lexer->tokenRulesFor(m_text.at(cur), alwaysOnly);
+    // Telling a rule out by the character at `cur` read it; so does every match attempt.
+    if (candidates.skipsSome)
+        noteRead(cur + 1);
+    for (const TokenRule *r : candidates.rules) {
         if ((r->parentRule || !r->BlockName.isEmpty() || r->StrictParent || r->NotParent) && !parentTest(*r))
             continue;
         if (r->ColumnFrom > 0 || r->ColumnTo > 0) {
