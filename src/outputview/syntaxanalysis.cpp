@@ -119,6 +119,9 @@ void SyntaxAnalysis::reset()
     m_pos = 0;
     m_complete = false;
     m_tokens.clear();
+    // Ordinary text has a token every few characters. Growing the vector would copy it and touch
+    // new pages each time; reserved pages cost nothing until a token lands on them.
+    m_tokens.reserve(size_t(m_text.size() / 4));
     m_ranges.clear();
     m_subs.clear();
     m_separators.clear();
