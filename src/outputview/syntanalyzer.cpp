@@ -83,7 +83,8 @@ void TagCondition::rebuild()
     m_words.clear();
     m_slots.clear();
     m_masks.clear();
-    if (!tags)
+    m_anyText = !tags || tags->size() == 0;
+    if (m_anyText)
         return;
     if (CondType == tcMask || CondType == tcStrictMask) {
         for (const QString &t : tags->words())
@@ -129,6 +130,8 @@ void TagCondition::rebuild()
 
 bool TagCondition::contains(QStringView text) const
 {
+    if (m_slots.empty())
+        return false;
     if (!((m_lengths >> std::min<qsizetype>(text.size(), 63)) & 1))
         return false;
     if (IgnoreCase) {
@@ -136,31 +139,20 @@ bool TagCondition::contains(QStringView text) const
             return false;
         return lookUp<true>(m_words, m_slots, text);
     }
-    if (!text.isEmpty() && !mayStartWith(text.front().unicode()))
-        return false;
     return lookUp<false>(m_words, m_slots, text);
 }
 
-bool TagCondition::accepts(QStringView text, int type) const
+bool TagCondition::acceptsText(QStringView text) const
 {
-    if (TokenTypes != 0) {
-        const bool b = type >= 0 && type < 32 && ((TokenTypes >> type) & 1);
-        if (CondType == tcSkip)
-            return b;
-        if (!b)
-            return CondType == tcNotEqual;
-    }
     if (!tags || tags->size() == 0)
         return CondType != tcNotEqual;
     switch (CondType) {
     case tcMask:
         // A match consumes at least the first character.
-        if (text.isEmpty() || !mayStartWith(text.front().unicode()))
+        if (text.isEmpty())
             return false;
         return std::any_of(m_masks.cbegin(), m_masks.cend(), [&](const SyntaxRegex &re) { return re.match(text, 0) > 0; });
     case tcStrictMask:
-        if (!text.isEmpty() && !mayStartWith(text.front().unicode()))
-            return false;
         return std::any_of(m_masks.cbegin(), m_masks.cend(),
                            [&](const SyntaxRegex &re) { return re.match(text, 0) == text.size(); });
     case tcNotEqual: return !contains(text);

@@ -4,6 +4,7 @@
 #include "syntaxregex.h"
 
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -47,21 +48,52 @@ public:
     TagList *tags = nullptr; // owned by the lexer
 
     // Whether the condition accepts a token of that text and type.
-    bool accepts(QStringView text, int type) const;
+    bool accepts(QStringView text, int type) const
+    {
+        if (TokenTypes != 0) {
+            const bool b = type >= 0 && type < 32 && ((TokenTypes >> type) & 1);
+            if (CondType == tcSkip)
+                return b;
+            if (!b)
+                return CondType == tcNotEqual;
+        }
+        if (surelyRefused(text))
+            return CondType == tcNotEqual;
+        return acceptsText(text);
+    }
     // Called when the tag list changes: rebuilds the lookup table, the compiled masks and the
     // quick-rejection data below.
     void rebuild();
 
 private:
+    bool acceptsText(QStringView text) const;
     bool contains(QStringView text) const;
     bool mayStartWith(char16_t c) const
     {
         return c < 128 ? (m_first[c >> 6] >> (c & 63)) & 1 : m_firstNonAscii;
     }
+    // True when no tag can equal the text (no mask can match it): cheap tests only, so false
+    // proves nothing. An empty list is left to acceptsText.
+    bool surelyRefused(QStringView text) const
+    {
+        if (text.isEmpty() || m_anyText)
+            return false;
+        char16_t c = text.front().unicode();
+        if (!m_masks.empty())
+            return !mayStartWith(c);
+        if (IgnoreCase) {
+            if (c >= 128)
+                return false; // folding beyond ASCII is left to the lookup
+            if (c >= 'A' && c <= 'Z')
+                c += 32;
+        }
+        return !((m_lengths >> std::min<qsizetype>(text.size(), 63)) & 1) || !mayStartWith(c);
+    }
 
     // Most tokens fail every condition; these reject them before the lookup. Bit min(length, 63)
     // is set for each tag length; m_first holds the first characters (case-folded with
     // IgnoreCase) of the tags, or for masks those their expressions can start with.
+    bool m_anyText = true; // no tags: the text does not matter
     std::uint64_t m_lengths = 0;
     std::uint64_t m_first[2] = {0, 0};
     bool m_firstNonAscii = false;
