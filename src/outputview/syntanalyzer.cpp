@@ -50,18 +50,14 @@ bool lookUp(const std::vector<QString> &words, const std::vector<int> &table, QS
     }
 }
 
-// Whether the rule can match with a newest token of type `type` (32: any type beyond 0..31).
-bool mayMatchNewest(const BlockRule &r, int type)
+// The condition a rule tests the newest token with first, if it has one such; rules without it
+// are candidates for any newest token.
+const TagCondition *newestTokenTest(const BlockRule &r)
 {
-    if (!r.GrammaRuleName.isEmpty())
-        return true;
-    if (r.conditions.empty())
-        return false; // no conditions match nothing
-    const TagCondition &c0 = *r.conditions.front();
-    if (r.checkOffset() != 0 || c0.TokenTypes == 0 || c0.CondType == tcNotEqual || c0.CondType == tcSkip)
-        return true;
-    // The first condition tests the newest token; its type alone can refuse it.
-    return type < 32 && ((c0.TokenTypes >> type) & 1);
+    if (!r.GrammaRuleName.isEmpty() || r.conditions.empty() || r.checkOffset() != 0)
+        return nullptr;
+    const TagCondition *c0 = r.conditions.front().get();
+    return c0->CondType == tcSkip ? nullptr : c0;
 }
 
 template <typename Rule, typename Def>
@@ -201,6 +197,7 @@ SyntAnalyzer::SyntAnalyzer(LexerDefinition definition, const Resolver &resolveSu
             TagCondition *raw = cond.get();
             connect(cond->tags, &TagList::changed, this, [this, raw] {
                 raw->rebuild();
+                indexBlockRules();
                 emit changed();
             });
             r->conditions.push_back(std::move(cond));
@@ -285,20 +282,47 @@ SyntAnalyzer::SyntAnalyzer(LexerDefinition definition, const Resolver &resolveSu
             }
         }
     }
-    for (int type = 0; type <= 32; ++type) {
-        for (const auto &r : m_blockRules) {
-            if (!r->Enabled || !mayMatchNewest(*r, type))
-                continue;
-            m_blockRulesByType[0][type].push_back(r.get());
-            if (r->AlwaysEnabled)
-                m_blockRulesByType[1][type].push_back(r.get());
-        }
-    }
+    indexBlockRules();
     if (resolveSubLexer)
         resolveSubLexers(resolveSubLexer);
 }
 
 SyntAnalyzer::~SyntAnalyzer() = default;
+
+void SyntAnalyzer::indexBlockRules()
+{
+    const size_t words = (m_blockRules.size() + 63) / 64;
+    m_ruleWords = int(words);
+    for (auto &bits : m_byType)
+        bits.assign(33 * words, 0);
+    m_byLength.assign(64 * words, 0);
+    m_byFirst.assign(130 * words, 0);
+    for (size_t i = 0; i < m_blockRules.size(); ++i) {
+        const BlockRule &r = *m_blockRules[i];
+        // Without conditions or a grammar production a rule matches nothing.
+        if (!r.Enabled || (r.conditions.empty() && r.GrammaRuleName.isEmpty()))
+            continue;
+        const size_t w = i / 64;
+        const std::uint64_t bit = std::uint64_t(1) << (i % 64);
+        const TagCondition *test = newestTokenTest(r);
+        for (int type = 0; type <= 32; ++type) {
+            if (test && !test->mayAcceptType(type < 32 ? type : -1))
+                continue;
+            m_byType[0][size_t(type) * words + w] |= bit;
+            if (r.AlwaysEnabled)
+                m_byType[1][size_t(type) * words + w] |= bit;
+        }
+        for (int length = 0; length < 64; ++length) {
+            if (!test || test->mayAcceptLength(length))
+                m_byLength[size_t(length) * words + w] |= bit;
+        }
+        for (char16_t c = 0; c < 130; ++c) {
+            // 128 stands for every character beyond ASCII: they all answer alike.
+            if (!test || c == 129 || test->mayAcceptFirst(c))
+                m_byFirst[size_t(c) * words + w] |= bit;
+        }
+    }
+}
 
 void SyntAnalyzer::resolveSubLexers(const Resolver &resolve)
 {

@@ -5,6 +5,8 @@
 #include "syntaxrules.h"
 
 #include <QObject>
+#include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -52,14 +54,21 @@ public:
         const char16_t u = c.unicode();
         return m_tokenRulesByChar[alwaysOnly][u < 128 ? u : 128];
     }
-    // The enabled block rules, in order, that may match when the newest token has type `type`:
-    // a rule whose first condition tests that token and refuses its type is left out.
-    // `alwaysOnly` keeps only the AlwaysEnabled ones (the main lexer's inside a sub-lexer).
-    const std::vector<const BlockRule *> &blockRulesFor(int type, bool alwaysOnly) const
+    // The block rules that may match for the newest token, as bits over blockRules() indices:
+    // word `word` of the set, bit i for rule 64 * word + i. Disabled rules are left out, and so
+    // are rules whose first condition tests the newest token and refuses its type, length or
+    // first character. `alwaysOnly` keeps the AlwaysEnabled ones (the main lexer's inside a
+    // sub-lexer).
+    int blockRuleWords() const { return m_ruleWords; }
+    std::uint64_t blockRuleCandidates(int word, QStringView newest, int type, bool alwaysOnly) const
     {
-        return m_blockRulesByType[alwaysOnly][type >= 0 && type < 32 ? type : 32];
+        const size_t w = size_t(word);
+        const size_t t = type >= 0 && type < 32 ? size_t(type) : 32;
+        const size_t len = size_t(std::min<qsizetype>(newest.size(), 63));
+        const size_t c = newest.isEmpty() ? 129 : std::min<size_t>(newest.front().unicode(), 128);
+        const size_t words = size_t(m_ruleWords);
+        return m_byType[alwaysOnly][t * words + w] & m_byLength[len * words + w] & m_byFirst[c * words + w];
     }
-
     const SyntaxGrammar &grammar() const { return m_grammar; }
     // How many tokens back from the newest one any block rule can look; -1 when unbounded.
     int lookBehind() const { return m_lookBehind; }
@@ -76,7 +85,11 @@ private:
     std::vector<std::unique_ptr<BlockRule>> m_blockRules;
     std::vector<std::unique_ptr<SubAnalyzerRule>> m_subRules;
     std::vector<const SyntRule *> m_rules;
-    std::vector<const BlockRule *> m_blockRulesByType[2][33]; // slot 32: types beyond 0..31
+    void indexBlockRules();
+    // The bits of blockRuleCandidates: per type (32: beyond 0..31), per length (63: longer)
+    // and per first character (128: beyond ASCII, 129: no text).
+    int m_ruleWords = 0;
+    std::vector<std::uint64_t> m_byType[2], m_byLength, m_byFirst;
     TokenCandidates m_tokenRulesByChar[2][129];             // slot 128: beyond ASCII, all alike
     SyntaxGrammar m_grammar;
     int m_defaultStyle = -1;

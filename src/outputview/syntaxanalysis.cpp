@@ -3,6 +3,7 @@
 #include "asciicase.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace {
 
@@ -863,6 +864,8 @@ bool SyntaxAnalysis::conditionsMatch(const BlockRule &rule, int n, int k, int *f
 
 void SyntaxAnalysis::runBlockRules(SyntAnalyzer *owner)
 {
+    // The rules left out by their first test of the newest token would have read just that.
+    noteBackToken(int(m_tokens.size()) - 1);
     const bool sub = owner != m_main;
     if (runBlockRulesOf(*m_main, sub) && sub)
         runBlockRulesOf(*owner, false);
@@ -870,27 +873,30 @@ void SyntaxAnalysis::runBlockRules(SyntAnalyzer *owner)
 
 bool SyntaxAnalysis::runBlockRulesOf(const SyntAnalyzer &lexer, bool alwaysOnly)
 {
-    int type = m_tokens.back().type;
-    const std::vector<const BlockRule *> *rules = &lexer.blockRulesFor(type, alwaysOnly);
-    size_t i = 0;
-    while (i < rules->size()) {
-        const BlockRule &r = *(*rules)[i++];
-        const BlockOutcome o = runBlockRule(r);
-        if (o == BlockOutcome::Abort || (o == BlockOutcome::Matched && r.CancelNextRules))
-            return false;
-        if (m_tokens.back().type != type) {
-            // A tag rule gave the newest token another type: go on with the rules for that one.
-            type = m_tokens.back().type;
-            rules = &lexer.blockRulesFor(type, alwaysOnly);
-            i = size_t(std::upper_bound(rules->cbegin(), rules->cend(), r.index,
-                                        [](int index, const BlockRule *x) { return index < x->index; }) -
-                       rules->cbegin());
+    const auto &rules = lexer.blockRules();
+    const QStringView newest = tokenText(int(m_tokens.size()) - 1);
+    for (int word = 0; word < lexer.blockRuleWords(); ++word) {
+        int type = m_tokens.back().type;
+        std::uint64_t candidates = lexer.blockRuleCandidates(word, newest, type, alwaysOnly);
+        while (candidates) {
+            const int bit = std::countr_zero(candidates);
+            candidates &= candidates - 1;
+            const BlockRule &r = *rules[size_t(word * 64 + bit)];
+            const BlockOutcome o = runBlockRule(r);
+            if (o == BlockOutcome::Abort || (o == BlockOutcome::Matched && r.CancelNextRules))
+                return false;
+            if (m_tokens.back().type != type) {
+                // A tag rule gave the newest token another type: go on with the rules for that one.
+                type = m_tokens.back().type;
+                candidates = lexer.blockRuleCandidates(word, newest, type, alwaysOnly) &
+                             ~((std::uint64_t(2) << bit) - 1);
+            }
         }
     }
     return true;
 }
 
-// Called only for the rules SyntAnalyzer::blockRulesFor gives for the newest token.
+// Called only for the rules SyntAnalyzer::blockRuleCandidates gives for the newest token.
 SyntaxAnalysis::BlockOutcome SyntaxAnalysis::runBlockRule(const BlockRule &rule)
 {
     const int n = int(m_tokens.size());

@@ -65,6 +65,30 @@ public:
     // quick-rejection data below.
     void rebuild();
 
+    // Cheap pre-tests for sorting rules out in advance: false when no token of that type, text
+    // length or first character can be accepted; true when unsure. They follow the tags as of
+    // the last rebuild().
+    bool mayAcceptType(int type) const
+    {
+        return TokenTypes == 0 || CondType == tcNotEqual || (type >= 0 && type < 32 && ((TokenTypes >> type) & 1));
+    }
+    bool mayAcceptLength(qsizetype length) const
+    {
+        return !refusesByText() || !m_masks.empty() || ((m_lengths >> std::min<qsizetype>(length, 63)) & 1);
+    }
+    bool mayAcceptFirst(char16_t c) const
+    {
+        if (!refusesByText())
+            return true;
+        if (IgnoreCase && m_masks.empty()) {
+            if (c >= 128)
+                return true;
+            if (c >= 'A' && c <= 'Z')
+                c += 32;
+        }
+        return mayStartWith(c);
+    }
+
 private:
     bool acceptsText(QStringView text) const;
     bool contains(QStringView text) const;
@@ -74,6 +98,9 @@ private:
     }
     // True when no tag can equal the text (no mask can match it): cheap tests only, so false
     // proves nothing. An empty list is left to acceptsText.
+    // Whether a text outside the tags is refused: an empty list accepts any, and a not-equal
+    // condition accepts what it lacks.
+    bool refusesByText() const { return !m_anyText && CondType != tcNotEqual; }
     bool surelyRefused(QStringView text) const
     {
         if (text.isEmpty() || m_anyText)
