@@ -933,6 +933,13 @@ SyntaxAnalysis::BlockOutcome SyntaxAnalysis::runBlockRule(const BlockRule &rule)
     int first = 0;
     if (!rule.GrammaRuleName.isEmpty()) {
         const SyntaxGrammar &g = rule.lexer->grammar();
+        // Most tokens cannot end the production; the match would have read just that one.
+        const int newest = n - 1 - k;
+        if (newest >= 0 &&
+            !g.mayMatchFrom(rule.grammarProduction, tokenText(newest), m_tokens[size_t(newest)].type)) {
+            noteBackToken(newest - 1);
+            return BlockOutcome::NoMatch;
+        }
         // A production also fails on running out of tokens, which reads the one before.
         const SyntaxGrammar::Tokens access{[this](int i) {
                                                noteBackToken(i - 1);

@@ -98,6 +98,106 @@ void SyntaxGrammar::compile(const QString &text, const QStringList &tokenTypeNam
     }
     m_skip = findProduction(u"Skip");
     m_toks.clear();
+    collectEnds();
+}
+
+void SyntaxGrammar::collectEnds()
+{
+    const size_t n = m_productions.size();
+    // Productions that can match no token at all, by fixed-point iteration.
+    std::vector<char> empty(n, 0);
+    auto mayBeEmpty = [&](const Item &item) {
+        return item.min == 0 || (item.kind == Item::Ref && empty[size_t(item.value)]);
+    };
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (size_t p = 0; p < n; ++p) {
+            const Production &prod = m_productions[p];
+            if (empty[p] || !prod.valid)
+                continue;
+            if (std::any_of(prod.branches.cbegin(), prod.branches.cend(), [&](const std::vector<Item> &b) {
+                    return std::all_of(b.cbegin(), b.cend(), mayBeEmpty);
+                })) {
+                empty[p] = 1;
+                changed = true;
+            }
+        }
+    }
+    // The items a match tries on the newest token: from the end of each branch, as long as the
+    // ones after can match nothing. Each production once; a long list is not worth testing.
+    constexpr size_t MaxEnds = 32;
+    m_ends.assign(n, Ends{});
+    std::vector<char> state(n, 0); // 1: being collected, 2: done
+    auto add = [](std::vector<QString> &list, const QString &text) {
+        if (std::find(list.cbegin(), list.cend(), text) == list.cend())
+            list.push_back(text);
+    };
+    auto collect = [&](auto &self, size_t p) -> void {
+        Ends &out = m_ends[p];
+        state[p] = 1;
+        if (m_productions[p].valid) { // an invalid production fails without reading
+            for (const std::vector<Item> &branch : m_productions[p].branches) {
+                for (auto it = branch.crbegin(); it != branch.crend(); ++it) {
+                    switch (it->kind) {
+                    case Item::TermCase: add(out.texts, it->text); break;
+                    case Item::TermNoCase: add(out.textsNoCase, it->text); break;
+                    case Item::TypeRef:
+                        if (it->value == 0)
+                            out.any = true;
+                        else if (it->value > 0 && std::find(out.types.cbegin(), out.types.cend(), it->value) ==
+                                                      out.types.cend())
+                            out.types.push_back(it->value);
+                        break;
+                    case Item::Ref: {
+                        const size_t q = size_t(it->value);
+                        if (state[q] == 0)
+                            self(self, q);
+                        if (state[q] == 1) {
+                            // Back at a production being entered at the same token: the match
+                            // raises an error there.
+                            out.any = true;
+                            break;
+                        }
+                        const Ends &sub = m_ends[q];
+                        out.any = out.any || sub.any;
+                        for (const QString &t : sub.texts)
+                            add(out.texts, t);
+                        for (const QString &t : sub.textsNoCase)
+                            add(out.textsNoCase, t);
+                        for (const int t : sub.types) {
+                            if (std::find(out.types.cbegin(), out.types.cend(), t) == out.types.cend())
+                                out.types.push_back(t);
+                        }
+                        break;
+                    }
+                    case Item::Never: break;
+                    }
+                    if (!mayBeEmpty(*it))
+                        break;
+                }
+            }
+        }
+        if (out.texts.size() + out.textsNoCase.size() + out.types.size() > MaxEnds)
+            out.any = true;
+        if (out.any)
+            out = Ends{true, {}, {}, {}};
+        state[p] = 2;
+    };
+    for (size_t p = 0; p < n; ++p) {
+        if (state[p] == 0)
+            collect(collect, p);
+    }
+}
+
+bool SyntaxGrammar::mayMatchFrom(int production, QStringView text, int type) const
+{
+    if (production < 0 || production >= int(m_ends.size()))
+        return true;
+    const Ends &e = m_ends[size_t(production)];
+    return e.any || std::find(e.types.cbegin(), e.types.cend(), type) != e.types.cend() ||
+           std::any_of(e.texts.cbegin(), e.texts.cend(), [&](const QString &t) { return QStringView(t) == text; }) ||
+           std::any_of(e.textsNoCase.cbegin(), e.textsNoCase.cend(),
+                       [&](const QString &t) { return equalsAsciiNoCase(t, text); });
 }
 
 int SyntaxGrammar::parseBranches(int production, bool inGroup)

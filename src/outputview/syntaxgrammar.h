@@ -34,6 +34,11 @@ public:
     // Longest run of tokens any match can consume, or -1 when unbounded (repetition or recursion).
     int maxLength() const;
 
+    // A cheap test before match(): false when no match from a newest token of that text and type
+    // can consume it, so that match() would read only that token, raise no error and return -1
+    // or newest + 1 (nothing consumed). True when unsure.
+    bool mayMatchFrom(int production, QStringView text, int type) const;
+
 private:
     struct Item {
         enum Kind { TermCase, TermNoCase, TypeRef, Ref, Never } kind = Never;
@@ -49,6 +54,15 @@ private:
     struct Matcher;
 
     int parseBranches(int production, bool inGroup);
+    void collectEnds();
+
+    // What a backward match of a production can read first: the newest token must be one of these.
+    struct Ends {
+        bool any = false; // or unknown, such as a recursion at the same token
+        std::vector<int> types;
+        std::vector<QString> texts, textsNoCase;
+    };
+    std::vector<Ends> m_ends; // per production
 
     std::vector<Production> m_productions;
     int m_skip = -1;

@@ -151,3 +151,54 @@ TEST(SyntaxGrammar, SelfRecursionAtOneTokenIsAnError)
         EXPECT_EQ(e.message, QStringLiteral("Circular stack"));
     }
 }
+
+// The pre-test may refuse a newest token only where the match could not consume it: then the
+// match reads that token alone, raises no error and consumes nothing.
+TEST(SyntaxGrammar, PreTestRefusesOnlyWhatTheMatchCannotTake)
+{
+    const QStringList types = {QStringLiteral("Unknown"), QStringLiteral("Identifier"), QStringLiteral("Symbol")};
+    const char *grammars[] = {
+        "Var = <Identifier> 'var'; Byte = Var \"BYTE\" | Var \"BYTE\" ('[' <Symbol> ']')?;",
+        "A = 'x' A | 'y';",                 // recursion at the same token: an error
+        "A = 'q' B; B = C*; C = A | 'z';",  // the same through an empty repetition
+        "A = 'x'? 'y'?; B = A 'z' A;",      // productions that can match nothing
+        "A = B 'x'; B = A 'y' | 'z'; C = <Unknown>; D = Missing 'x'; E = Missing? 'x';",
+    };
+    const char16_t *vocabulary[] = {u"x", u"y", u"z", u"q", u"var", u"BYTE", u"byte", u"[", u"]"};
+    int refused = 0;
+    for (const char *text : grammars) {
+        SyntaxGrammar g;
+        g.compile(QString::fromLatin1(text), types);
+        // Every token list of up to three words, each as an identifier and as a symbol.
+        for (int n = 1; n <= 3; ++n) {
+            int combinations = 1;
+            for (int i = 0; i < n; ++i)
+                combinations *= 18;
+            for (int c = 0; c < combinations; ++c) {
+                std::vector<std::pair<QStringView, int>> toks;
+                for (int i = 0, rest = c; i < n; ++i, rest /= 18)
+                    toks.emplace_back(vocabulary[rest % 18 / 2], 1 + rest % 2);
+                const int newest = n - 1;
+                for (int p = 0; p < g.productionCount(); ++p) {
+                    if (g.mayMatchFrom(p, toks[size_t(newest)].first, toks[size_t(newest)].second))
+                        continue;
+                    ++refused;
+                    int lowestRead = newest;
+                    SyntaxGrammar::Tokens access{[&](int i) {
+                                                     lowestRead = std::min(lowestRead, i);
+                                                     return toks[size_t(i)].first;
+                                                 },
+                                                 [&](int i) {
+                                                     lowestRead = std::min(lowestRead, i);
+                                                     return toks[size_t(i)].second;
+                                                 }};
+                    int first = -2;
+                    EXPECT_NO_THROW(first = g.match(p, access, newest)) << text << " production " << p;
+                    EXPECT_TRUE(first == -1 || first == newest + 1) << text << " production " << p;
+                    EXPECT_EQ(lowestRead, newest) << text << " production " << p;
+                }
+            }
+        }
+    }
+    EXPECT_GT(refused, 0);
+}
