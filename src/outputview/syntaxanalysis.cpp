@@ -715,6 +715,11 @@ bool SyntaxAnalysis::tryOpenWith(int cur, SyntAnalyzer *lexer, bool alwaysOnly)
     for (const auto &r : lexer->subAnalyzers()) {
         if (!r->Enabled || !r->analyzer || (alwaysOnly && !r->AlwaysEnabled) || !parentTest(*r))
             continue;
+        // What match() would find out first, without the call.
+        if (r->startExpression.isValid() && !r->startExpression.canStartWith(m_text.at(cur))) {
+            noteRead(cur + 1);
+            continue;
+        }
         const int n = r->startExpression.match(m_text, cur, &m_readEnd);
         if (n <= 0)
             continue;
@@ -845,12 +850,6 @@ anyOpen(rule);
         holds = parent && !rule.BlockName.isEmpty() && opensAs(*parent, rule);
     }
     return rule.NotParent ? !holds : holds;
-}
-
-QStringView SyntaxAnalysis::tokenText(int index) const
-{
-    const SyntaxToken &t = m_tokens[size_t(index)];
-    return QStringView(m_text).mid(t.start, t.end - t.start);
 }
 
 bool SyntaxAnalysis::conditionsMatch(const BlockRule &rule, int n, int k, int *first)

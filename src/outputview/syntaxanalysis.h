@@ -119,7 +119,11 @@ public:
     // Style of a token for painting: its rule's style or the main lexer's default style.
     const SyntaxFormatDef *tokenStyle(const SyntaxToken &t) const;
     int TokenAtPos(int offset) const;
-    QStringView tokenText(int index) const;
+    QStringView tokenText(int index) const
+    {
+        const SyntaxToken &t = m_tokens[size_t(index)];
+        return QStringView(m_text).mid(t.start, t.end - t.start);
+    }
     // Message of the last error raised while evaluating a block rule, if any.
     const QString &lastError() const { return m_lastError; }
 
