@@ -43,6 +43,7 @@ public:
     const SyntRule *rule(int index) const { return m_rules[size_t(index)]; }
     int ruleCount() const { return int(m_rules.size()); }
     const BlockRule *findBlockRule(const QString &displayName) const;
+
     // The enabled token rules, in order, whose expressions can start with `c` (AlwaysEnabled ones
     // only with `alwaysOnly`); `skipsSome` tells whether any other enabled rule was left out.
     struct TokenCandidates {
@@ -69,6 +70,7 @@ public:
         const size_t words = size_t(m_ruleWords);
         return m_byType[alwaysOnly][t * words + w] & m_byLength[len * words + w] & m_byFirst[c * words + w];
     }
+
     const SyntaxGrammar &grammar() const { return m_grammar; }
     // How many tokens back from the newest one any block rule can look; -1 when unbounded.
     int lookBehind() const { return m_lookBehind; }
@@ -80,17 +82,18 @@ signals:
     void changed();
 
 private:
+    void indexBlockRules();
+
     LexerDefinition m_def;
     std::vector<std::unique_ptr<TokenRule>> m_tokenRules;
     std::vector<std::unique_ptr<BlockRule>> m_blockRules;
     std::vector<std::unique_ptr<SubAnalyzerRule>> m_subRules;
     std::vector<const SyntRule *> m_rules;
-    void indexBlockRules();
     // The bits of blockRuleCandidates: per type (32: beyond 0..31), per length (63: longer)
     // and per first character (128: beyond ASCII, 129: no text).
     int m_ruleWords = 0;
     std::vector<std::uint64_t> m_byType[2], m_byLength, m_byFirst;
-    TokenCandidates m_tokenRulesByChar[2][129];             // slot 128: beyond ASCII, all alike
+    TokenCandidates m_tokenRulesByChar[2][129]; // slot 128: beyond ASCII, all alike
     SyntaxGrammar m_grammar;
     int m_defaultStyle = -1;
     int m_markedStyle = -1;
