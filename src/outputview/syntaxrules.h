@@ -96,11 +96,11 @@ private:
     {
         return c < 128 ? (m_first[c >> 6] >> (c & 63)) & 1 : m_firstNonAscii;
     }
-    // True when no tag can equal the text (no mask can match it): cheap tests only, so false
-    // proves nothing. An empty list is left to acceptsText.
     // Whether a text outside the tags is refused: an empty list accepts any, and a not-equal
     // condition accepts what it lacks.
     bool refusesByText() const { return !m_anyText && CondType != tcNotEqual; }
+    // True when no tag can equal the text (no mask can match it): cheap tests only, so false
+    // proves nothing. An empty list is left to acceptsText.
     bool surelyRefused(QStringView text) const
     {
         if (text.isEmpty() || m_anyText)
