@@ -137,6 +137,18 @@ void BM_EditNearTheStart(benchmark::State &state)
     editAt(state, 0.01);
 }
 
+// The part of the finishing work that stays on the user-interface thread: taking the snapshot.
+void BM_Snapshot(benchmark::State &state)
+{
+    const QString text = generatedBasic(state.range(0) << 20);
+    SyntaxAnalysis a;
+    a.setLexer(library().FindAnalyzer(u"Tessel"));
+    a.setText(text);
+    a.analyze();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(a.snapshot().ranges.size());
+}
+
 // The finishing work after every completed analysis, edits included: it still covers the whole
 // text (snapshot on the calling thread, range styles, folds and separators on the worker).
 void BM_FinishingWork(benchmark::State &state)
@@ -155,18 +167,6 @@ void BM_FinishingWork(benchmark::State &state)
 
 BENCHMARK(BM_PlainScan)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullAnalysis)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
-// The part of the finishing work that stays on the user-interface thread: taking the snapshot.
-void BM_Snapshot(benchmark::State &state)
-{
-    const QString text = generatedBasic(state.range(0) << 20);
-    SyntaxAnalysis a;
-    a.setLexer(library().FindAnalyzer(u"Tessel"));
-    a.setText(text);
-    a.analyze();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(a.snapshot().ranges.size());
-}
-
 BENCHMARK(BM_Snapshot)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FinishingWork)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SingleLongLine)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
