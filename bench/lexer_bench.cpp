@@ -54,6 +54,14 @@ const SyntaxManager &library()
     return l;
 }
 
+// The whole text, in one go, with the BASIC lexer.
+void analyseFully(SyntaxAnalysis &a, const QString &text)
+{
+    a.setLexer(library().FindAnalyzer(u"Tessel"));
+    a.setText(text);
+    a.analyze();
+}
+
 void BM_PlainScan(benchmark::State &state)
 {
     const QString text = generatedBasic(state.range(0) << 20);
@@ -72,9 +80,7 @@ void BM_FullAnalysis(benchmark::State &state)
     size_t tokens = 0;
     for (auto _ : state) {
         SyntaxAnalysis a;
-        a.setLexer(library().FindAnalyzer(u"Tessel"));
-        a.setText(text);
-        a.analyze();
+        analyseFully(a, text);
         tokens = a.tokens().size();
     }
     state.SetBytesProcessed(state.iterations() * text.size());
@@ -90,9 +96,7 @@ void BM_SingleLongLine(benchmark::State &state)
                          QString(n / 2, QLatin1Char('y'));
     for (auto _ : state) {
         SyntaxAnalysis a;
-        a.setLexer(library().FindAnalyzer(u"Tessel"));
-        a.setText(text);
-        a.analyze();
+        analyseFully(a, text);
         benchmark::DoNotOptimize(a.tokens().size());
     }
     state.SetBytesProcessed(state.iterations() * text.size());
@@ -105,9 +109,7 @@ void editAt(benchmark::State &state, double fraction)
 {
     QString text = generatedBasic(state.range(0) << 20);
     SyntaxAnalysis a;
-    a.setLexer(library().FindAnalyzer(u"Tessel"));
-    a.setText(text);
-    a.analyze();
+    analyseFully(a, text);
     int pos = int(double(text.size()) * fraction);
     while (text.at(pos) != QLatin1Char('\n'))
         ++pos;
@@ -142,9 +144,7 @@ void BM_Snapshot(benchmark::State &state)
 {
     const QString text = generatedBasic(state.range(0) << 20);
     SyntaxAnalysis a;
-    a.setLexer(library().FindAnalyzer(u"Tessel"));
-    a.setText(text);
-    a.analyze();
+    analyseFully(a, text);
     for (auto _ : state)
         benchmark::DoNotOptimize(a.snapshot().ranges.size());
 }
@@ -155,9 +155,7 @@ void BM_FinishingWork(benchmark::State &state)
 {
     const QString text = generatedBasic(state.range(0) << 20);
     SyntaxAnalysis a;
-    a.setLexer(library().FindAnalyzer(u"Tessel"));
-    a.setText(text);
-    a.analyze();
+    analyseFully(a, text);
     for (auto _ : state) {
         const SyntaxAnalysis::Snapshot snap = a.snapshot();
         benchmark::DoNotOptimize(SyntaxAnalysis::finish(snap).rangeStyles.size());
